@@ -8,7 +8,9 @@ namespace {
 std::atomic<EventPump> installedPump{nullptr};
 }
 
-void setEventPump(EventPump pump) { installedPump.store(pump); }
+void setEventPump(EventPump pump) {
+    installedPump.store(pump);
+}
 
 void processPendingEvents() {
     if (EventPump pump = installedPump.load()) {
