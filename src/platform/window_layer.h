@@ -91,10 +91,12 @@ using MessageBoxHook = std::function<void(const Text& text, const Text& title)>;
 using OpenUrlHook = std::function<void(const Text& address)>;  // only addresses that pass
 using ClipboardHook = std::function<void(const Text& text)>;
 using EndProgramHook = std::function<void(int exitCode)>;
+using ReadUrlHook = std::function<Bytes(const Text& address)>;  // answers instead of the network
 
 void setMessageBoxHook(MessageBoxHook hook);
 void setOpenUrlHook(OpenUrlHook hook);
 void setClipboardHook(ClipboardHook hook);
 void setEndProgramHook(EndProgramHook hook);
+void setReadUrlHook(ReadUrlHook hook);
 
 }  // namespace zentara
