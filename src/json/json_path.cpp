@@ -130,6 +130,9 @@ std::optional<JsonPath> parsePath(std::string_view path, PathJoin join) {
         return std::nullopt;
     }
     while (pos < path.size()) {
+        if (steps.size() > kMaxJsonDepth) {
+            return std::nullopt;  // deeper than any document: names nothing, stores nothing
+        }
         if (path[pos] == '.') {
             ++pos;
             if (!readName(path, pos, steps)) {

@@ -30,7 +30,8 @@ using JsonPath = std::vector<PathStep>;
 
 // Splits a GBK path text into steps. No value when the joined expression is not a path:
 // an empty name ("a..b", "a."), a name that begins with a digit, a bracket that does not hold
-// decimal digits, a leading "[" where the join wants a name, or anything else after a step.
+// decimal digits, a leading "[" where the join wants a name, anything else after a step, or
+// more steps than a document can nest.
 std::optional<JsonPath> parsePath(std::string_view path, PathJoin join);
 
 // The value the path names, or null when it names nothing (an absent root, a missing member,
