@@ -1,8 +1,10 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "json/json_document.h"
 #include "platform/code_page.h"
@@ -260,6 +262,41 @@ TEST(JsonDocumentTest, JsonTextEscapesWhatCodePage936CannotHold) {
     ASSERT_TRUE(again.parse(doc.toJson()));
     EXPECT_EQ(again.toJson(), doc.toJson());
     EXPECT_EQ(again.getItemText(2, "", true), R"("\ud83d\ude00")");
+}
+
+// Every character, written out as JSON text in code page 936 and read back as UTF-8 JSON,
+// keeps its meaning: what the code page lacks travels as a \u escape.
+TEST(JsonDocumentTest, JsonTextKeepsEveryCharacterThroughTheCodePage) {
+    std::vector<char32_t> characters;
+    for (char32_t c = 0x80; c <= 0xFFFF; ++c) {
+        if (c < 0xD800 || c > 0xDFFF) {
+            characters.push_back(c);
+        }
+    }
+    characters.insert(characters.end(), {0x10000, 0x1F600, 0x10FFFF});
+    nlohmann::json expected = nlohmann::json::array();
+    for (char32_t c : characters) {
+        std::u16string units;
+        if (c > 0xFFFF) {
+            units = {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                     static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+        } else {
+            units = {static_cast<char16_t>(c)};
+        }
+        expected.push_back(wideToUtf8(units));
+    }
+    JsonDocument doc;
+    ASSERT_TRUE(doc.parse(expected.dump(-1, ' ', true)));  // all escaped: plain ASCII
+    nlohmann::json written = nlohmann::json::parse(textToUtf8(doc.toJson()), nullptr, false);
+    ASSERT_TRUE(written.is_array());
+    ASSERT_EQ(written.size(), expected.size());
+    int changed = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (written[i] != expected[i] && ++changed <= 5) {
+            ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(characters[i]);
+        }
+    }
+    EXPECT_EQ(changed, 0);
 }
 
 TEST(JsonDocumentTest, NumbersAreWrittenAsAScriptLanguageWritesThem) {
