@@ -32,6 +32,10 @@ class WindowLayerTest : public testing::Test {
         static int argc = 1;
         static char name[] = "window_layer_tests";
         static char* argv[] = {name, nullptr};
+        // Widgets without a display, unless the caller chose a platform.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
         startWindowLayer(argc, argv);
     }
 
