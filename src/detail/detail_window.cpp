@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QEvent>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTreeWidget>
@@ -37,6 +38,8 @@ constexpr int kUrlColumnWidth = 460;
 const QPoint kMenuOffset(3, 3);
 
 void setUpList(QTreeWidget* list) {
+    // Fixed column widths, as in a report list: the last column does not stretch.
+    list->header()->setStretchLastSection(false);
     list->setColumnWidth(0, kNoteColumnWidth);
     list->setColumnWidth(1, kUrlColumnWidth);
 }

@@ -107,12 +107,14 @@ class DetailWindowTest : public ::testing::Test {
     }
 
     void open(int site = 2) {
+        fetchesBeforeOpen_ = fetchedUrls().size();
         window = std::make_unique<DetailWindow>(gbk("片名"), gbk("更新至2集"), site);
         window->show();
     }
     QTreeWidget* list(const char* name) const { return window->findChild<QTreeWidget*>(name); }
     QFrame* panel() const { return window->findChild<QFrame*>("loadingPanel"); }
-    bool loaded() const { return !fetchedUrls().empty() && panel()->isHidden(); }
+    // The worker shows the panel before it fetches and hides it after the last row.
+    bool loaded() const { return fetchedUrls().size() > fetchesBeforeOpen_ && panel()->isHidden(); }
     void openAndLoad(int site = 2) {
         open(site);
         ASSERT_TRUE(waitUntil([this] { return loaded(); }));
@@ -141,6 +143,11 @@ class DetailWindowTest : public ::testing::Test {
         QTest::qWait(10);
         return menuSeen;
     }
+    // A double-click as the window system delivers it: press and release, then the double-click.
+    static void doubleClick(QTreeWidget* view, QPoint pos) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pos);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, pos);
+    }
     static void dismiss(QMenu& menu) { menu.close(); }
     static std::function<void(QMenu&)> pick(int index) {
         return [index](QMenu& menu) {
@@ -161,6 +168,7 @@ class DetailWindowTest : public ::testing::Test {
     };
     std::shared_ptr<FetchLog> fetchLog_ = std::make_shared<FetchLog>();
     std::shared_ptr<int> workerToken_ = std::make_shared<int>(0);
+    std::size_t fetchesBeforeOpen_ = 0;
 };
 
 Text cell(QTreeWidget* view, int row, int column) {
@@ -321,22 +329,22 @@ TEST_F(DetailWindowTest, DoubleClickOpensTheLinkOrWarns) {
         QTreeWidget* m3u8 = list("m3u8List");
         auto* tabs = window->findChild<QTabWidget*>("playListTabs");
 
-        QTest::mouseDClick(online->viewport(), Qt::LeftButton, {}, rowCentre(online, 0));
+        doubleClick(online, rowCentre(online, 0));
         EXPECT_EQ(opened, (std::vector<Text>{kOnline[0].second}));
         EXPECT_TRUE(messages.empty());
 
-        QTest::mouseDClick(online->viewport(), Qt::LeftButton, {}, rowCentre(online, 1));
+        doubleClick(online, rowCentre(online, 1));
         EXPECT_EQ(messages, (std::vector<std::string>{warning}));
         EXPECT_EQ(opened.size(), 1u);
 
         tabs->setCurrentIndex(1);
-        QTest::mouseDClick(m3u8->viewport(), Qt::LeftButton, {}, rowCentre(m3u8, 0));
+        doubleClick(m3u8, rowCentre(m3u8, 0));
         ASSERT_EQ(opened.size(), 2u);
         EXPECT_EQ(opened[1], PlayInterface::row(interface).prefix + kM3u8[0].second);
 
         // Empty space with no current row: the empty link is no address.
         m3u8->clearSelection();
-        QTest::mouseDClick(m3u8->viewport(), Qt::LeftButton, {}, emptyArea(m3u8));
+        doubleClick(m3u8, emptyArea(m3u8));
         EXPECT_EQ(messages.size(), 2u);
         EXPECT_EQ(opened.size(), 2u);
         window.reset();
