@@ -86,10 +86,12 @@ void MainWindow::setUpAboutPage() {
         link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(htmlEscaped(address)));
         connect(link, &QLabel::linkActivated, this, [address] { openUrl(address); });
     }
-    static const Text makerLine = gbk("Zentara 由 Zentara 开发组制作，免费使用，请勿倒卖");
-    static const Text homePageLine = gbk("主页：") + Text(hosts::manifest);
+    // The two closing lines: the maker, then the maker's home page (the manifest's server).
+    static const Text makerLine = gbk("本软件由 Zentara 开发组制作，主页见下；免费使用，请勿倒卖");
+    static const Text homePage = Text(hosts::manifest);
     ui_->makerLine->setText(qtString(makerLine));
-    ui_->homePageLine->setText(qtString(homePageLine));
+    ui_->homePageLine->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(htmlEscaped(homePage)));
+    connect(ui_->homePageLine, &QLabel::linkActivated, this, [] { openUrl(homePage); });
 }
 
 QTabWidget* MainWindow::tabControl() const {

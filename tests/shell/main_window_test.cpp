@@ -30,7 +30,7 @@ using testing::utf8Of;
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    void SetUp() override { ensureWindowLayer(); }
+    testing::WindowLayerUp windowLayer;
     MainWindow window;
 };
 
@@ -217,7 +217,6 @@ TEST_F(MainWindowTest, AboutPageNamesTheSitesAndOpensTheirHomes) {
     EXPECT_EQ(window.findChild<QLabel*>("aboutInvite")->text(),
               q("(如果您有优质的资源网可以联系我加入软件中)"));
     EXPECT_FALSE(window.findChild<QLabel*>("makerLine")->text().isEmpty());
-    EXPECT_FALSE(window.findChild<QLabel*>("homePageLine")->text().isEmpty());
 
     for (int i = 0; i < 8; ++i) {
         auto* label = window.findChild<QLabel*>(QStringLiteral("siteLabel%1").arg(i + 1));
@@ -239,6 +238,12 @@ TEST_F(MainWindowTest, AboutPageNamesTheSitesAndOpensTheirHomes) {
         ASSERT_EQ(opened.size(), std::size_t(i + 1));
         EXPECT_EQ(opened.back(), Text(hosts::siteHome[i]));
     }
+
+    // The second closing line is the maker's home page, a link as well.
+    QLabel* homePage = window.findChild<QLabel*>("homePageLine");
+    QTest::mouseClick(homePage, Qt::LeftButton, {}, QPoint(6, homePage->height() / 2));
+    ASSERT_EQ(opened.size(), 9u);
+    EXPECT_EQ(opened.back(), Text(hosts::manifest));
     setOpenUrlHook(nullptr);
 }
 

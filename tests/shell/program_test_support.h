@@ -23,6 +23,11 @@ namespace zentara::testing {
 // Starts the window layer once for the test program (offscreen unless QT_QPA_PLATFORM is set).
 void ensureWindowLayer();
 
+// As a fixture's first member: the window layer is up before any window member is built.
+struct WindowLayerUp {
+    WindowLayerUp() { ensureWindowLayer(); }
+};
+
 // Processes events until `done` holds or `timeout` has passed; gives the final value of `done`.
 bool waitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -87,7 +87,6 @@ TEST(SourceCatalogueTest, PlayInterfacesJoinOriginAndPathAndTheSecondEndsWithABl
 class ChoiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ensureWindowLayer();
         window.show();
         searchEndpoint.clear();
         playPrefix.clear();
@@ -96,6 +95,7 @@ class ChoiceTest : public ::testing::Test {
         searchEndpoint.clear();
         playPrefix.clear();
     }
+    testing::WindowLayerUp windowLayer;
     MainWindow window;
 };
 
