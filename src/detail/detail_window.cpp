@@ -140,7 +140,9 @@ bool DetailWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void DetailWindow::openEpisode(EpisodeList list) {
     const std::optional<Text> address = episodeBrowserAddress(list, currentLink(list), playPrefix);
-    if (!address) {
+    // The window layer hands only addresses that begin with a web scheme to the browser; a link
+    // with text before its scheme would be dropped without a word, so it gets the warning too.
+    if (!address || !isWebAddress(*address)) {
         showMessage(texts().notAnAddress, texts().notice);
         return;
     }

@@ -337,6 +337,12 @@ TEST_F(DetailWindowTest, DoubleClickOpensTheLinkOrWarns) {
         EXPECT_EQ(messages, (std::vector<std::string>{warning}));
         EXPECT_EQ(opened.size(), 1u);
 
+        // "http://" after other text passes the link test, but no browser would be given such
+        // an address: the user is warned instead of nothing happening.
+        doubleClick(online, rowCentre(online, 2));
+        EXPECT_EQ(messages, (std::vector<std::string>{warning, warning}));
+        EXPECT_EQ(opened.size(), 1u);
+
         tabs->setCurrentIndex(1);
         doubleClick(m3u8, rowCentre(m3u8, 0));
         ASSERT_EQ(opened.size(), 2u);
@@ -345,7 +351,7 @@ TEST_F(DetailWindowTest, DoubleClickOpensTheLinkOrWarns) {
         // Empty space with no current row: the empty link is no address.
         m3u8->clearSelection();
         doubleClick(m3u8, emptyArea(m3u8));
-        EXPECT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages.size(), 3u);
         EXPECT_EQ(opened.size(), 2u);
         window.reset();
     }
