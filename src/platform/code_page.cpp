@@ -2,14 +2,13 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
-#include <cstring>
 
 namespace zentara {
 
 namespace {
-
-constexpr char16_t kReplacementCharacter = u'\uFFFD';
 
 // One iconv descriptor for the duration of a conversion.
 class Converter {
@@ -25,8 +24,8 @@ class Converter {
 
     bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
 
-    // Converts as much as possible. Returns the bytes written; `in`/`inLeft` advance past what
-    // was consumed, and errno tells why it stopped when input remains.
+    // Converts as much as fits; advances `in`/`inLeft` past what was consumed. Returns the bytes
+    // written and leaves errno telling why it stopped when input remains.
     std::size_t step(const char*& in, std::size_t& inLeft, char* out, std::size_t outSize) {
         char* inPtr = const_cast<char*>(in);
         char* outPtr = out;
@@ -42,146 +41,162 @@ class Converter {
     iconv_t handle_;
 };
 
-// Appends `count` bytes of UTF-16LE to `out` as char16_t units.
-void appendUtf16Le(std::u16string& out, const char* bytes, std::size_t count) {
-    for (std::size_t i = 0; i + 1 < count; i += 2) {
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    }
+// How many input bytes a failed conversion step skips, and whether they held a well-formed
+// character (one the target encoding lacks) rather than undecodable bytes.
+struct Skip {
+    std::size_t bytes;
+    bool wellFormed;
+};
+
+// GBK input: an undecodable byte is skipped on its own.
+Skip skipGbk(std::string_view) {
+    return {1, false};
 }
 
-// Decodes `input` in `fromCode` to UTF-16. Every byte that cannot start a character becomes
-// U+FFFD and is skipped, so decoding never stops early. `anyDecoded` tells whether at least one
-// character other than a replacement came out.
-std::u16string decodeToWide(const char* fromCode, std::string_view input, bool* anyDecoded) {
-    std::u16string out;
-    if (anyDecoded) {
-        *anyDecoded = false;
+// UTF-8 input: a well-formed sequence the target lacks is skipped whole, anything else byte by
+// byte.
+Skip skipUtf8(std::string_view rest) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+    unsigned char lead = byte(0);
+    std::size_t length = lead < 0x80                    ? 1
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                         : lead >= 0xE0                 ? 3
+                         : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                        : 0;
+    if (length == 0 || length > rest.size()) {
+        return {1, false};
     }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return {1, false};
+        }
+    }
+    return {length, true};
+}
+
+// UTF-16LE input: a surrogate pair is one character, a lone surrogate one unit.
+Skip skipUtf16(std::string_view rest) {
+    auto unit = [&](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(rest[i]) |
+                                     (static_cast<unsigned char>(rest[i + 1]) << 8));
+    };
+    if (rest.size() < 2) {
+        return {rest.size(), false};
+    }
+    unsigned first = unit(0);
+    if (first >= 0xD800 && first <= 0xDBFF && rest.size() >= 4) {
+        unsigned second = unit(2);
+        if (second >= 0xDC00 && second <= 0xDFFF) {
+            return {4, true};
+        }
+    }
+    return {2, first < 0xD800 || first > 0xDFFF};
+}
+
+struct Transcoded {
+    std::string bytes;
+    bool anyCharacter = false;  // at least one well-formed character was read
+};
+
+// Converts `input` between two encodings and never stops early: whatever cannot be converted is
+// written as `replacement` and skipped by the `skip` rule of the input encoding.
+Transcoded transcode(const char* to, const char* from, std::string_view input,
+                     std::string_view replacement, Skip (*skip)(std::string_view)) {
+    Transcoded result;
     if (input.empty()) {
-        return out;
+        return result;
     }
-    Converter converter("UTF-16LE", fromCode);
+    Converter converter(to, from);
     if (!converter.valid()) {
-        return out;
+        return result;
     }
-    out.reserve(input.size());
+    result.bytes.reserve(input.size() + input.size() / 2);
     const char* in = input.data();
     std::size_t inLeft = input.size();
-    char buffer[8192];
+    char buffer[16384];
     while (inLeft > 0) {
-        std::size_t before = inLeft;
         std::size_t written = converter.step(in, inLeft, buffer, sizeof buffer);
         int error = errno;
-        appendUtf16Le(out, buffer, written);
-        if (written > 0 && anyDecoded) {
-            *anyDecoded = true;
+        if (written > 0) {
+            result.bytes.append(buffer, written);
+            result.anyCharacter = true;
         }
-        if (inLeft == 0) {
+        if (inLeft == 0 || error == E2BIG) {
+            continue;
+        }
+        if (error != EILSEQ && error != EINVAL) {
             break;
         }
-        if (written == 0 && inLeft == before && error == E2BIG) {
-            break;  // cannot happen with an 8 KiB buffer; guards against a spin
-        }
-        if (error == EILSEQ || error == EINVAL) {
-            out.push_back(kReplacementCharacter);
-            ++in;
-            --inLeft;
-            converter.resetState();
-        }
+        Skip skipped = skip(std::string_view(in, inLeft));
+        result.anyCharacter = result.anyCharacter || skipped.wellFormed;
+        result.bytes.append(replacement);
+        in += skipped.bytes;
+        inLeft -= skipped.bytes;
+        converter.resetState();
     }
-    return out;
+    return result;
 }
 
-// Encodes UTF-16 to code page 936; characters the code page lacks become "?".
-Text encodeFromWide(std::u16string_view units, const char* toCode, bool replaceUnmappable) {
-    Text out;
-    if (units.empty()) {
-        return out;
+std::string_view asBytes(std::u16string_view units) {
+    return {reinterpret_cast<const char*>(units.data()), units.size() * sizeof(char16_t)};
+}
+
+std::u16string asUnits(std::string_view littleEndianBytes) {
+    std::u16string units;
+    units.reserve(littleEndianBytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < littleEndianBytes.size(); i += 2) {
+        units.push_back(
+            static_cast<char16_t>(static_cast<unsigned char>(littleEndianBytes[i]) |
+                                  (static_cast<unsigned char>(littleEndianBytes[i + 1]) << 8)));
     }
-    Converter converter(toCode, "UTF-16LE");
-    if (!converter.valid()) {
-        return out;
-    }
-    std::string bytes;
-    bytes.reserve(units.size() * 2);
-    for (char16_t unit : units) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    out.reserve(units.size() * 2);
-    const char* in = bytes.data();
-    std::size_t inLeft = bytes.size();
-    char buffer[8192];
-    while (inLeft > 0) {
-        std::size_t written = converter.step(in, inLeft, buffer, sizeof buffer);
-        int error = errno;
-        out.append(buffer, written);
-        if (inLeft == 0) {
-            break;
-        }
-        if (error == EILSEQ || error == EINVAL) {
-            // Skip one character: a surrogate pair counts as one, a lone surrogate as one unit.
-            std::size_t skip = 2;
-            if (inLeft >= 4) {
-                auto first = static_cast<char16_t>(static_cast<unsigned char>(in[0]) |
-                                                   (static_cast<unsigned char>(in[1]) << 8));
-                auto second = static_cast<char16_t>(static_cast<unsigned char>(in[2]) |
-                                                    (static_cast<unsigned char>(in[3]) << 8));
-                if (first >= 0xD800 && first <= 0xDBFF && second >= 0xDC00 && second <= 0xDFFF) {
-                    skip = 4;
-                }
-            }
-            skip = std::min(skip, inLeft);
-            if (replaceUnmappable) {
-                out.push_back('?');
-            }
-            in += skip;
-            inLeft -= skip;
-            converter.resetState();
-        }
-    }
-    return out;
+    return units;
 }
 
 std::u16string_view untilZeroUnit(std::u16string_view units) {
-    std::size_t zero = units.find(u'\0');
-    return zero == std::u16string_view::npos ? units : units.substr(0, zero);
+    return units.substr(0, std::min(units.find(u'\0'), units.size()));
 }
+
+// The native UTF-16 byte order of this platform, for handing char16_t buffers to iconv.
+constexpr const char* kUtf16 = "UTF-16LE";
+constexpr std::string_view kReplacementUtf16 = "\xFD\xFF";
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+static_assert(std::endian::native == std::endian::little, "UTF-16 buffers are little-endian");
 
 }  // namespace
 
 std::u16string toWide(std::string_view text) {
-    return decodeToWide("CP936", text, nullptr);
+    return asUnits(transcode(kUtf16, "CP936", text, kReplacementUtf16, skipGbk).bytes);
 }
 
 Text fromWide(std::u16string_view units) {
-    return encodeFromWide(untilZeroUnit(units), "CP936", true);
+    return transcode("CP936", kUtf16, asBytes(untilZeroUnit(units)), "?", skipUtf16).bytes;
 }
 
 Text utf8ToText(std::string_view bytes) {
-    bool anyDecoded = false;
-    std::u16string wide = decodeToWide("UTF-8", bytes, &anyDecoded);
-    if (!anyDecoded) {
-        return {};
+    // A byte-order mark is not content: dropping it keeps a document that starts with one intact.
+    if (bytes.starts_with(kUtf8ByteOrderMark)) {
+        bytes.remove_prefix(kUtf8ByteOrderMark.size());
     }
-    return fromWide(wide);
-}
-
-std::u16string utf8ToWide(std::string_view utf8) {
-    return decodeToWide("UTF-8", utf8, nullptr);
-}
-
-std::string wideToUtf8(std::u16string_view units) {
-    return encodeFromWide(units, "UTF-8", true);
+    Transcoded text = transcode("CP936", "UTF-8", bytes, "?", skipUtf8);
+    return text.anyCharacter ? untilZero(text.bytes) : Text();
 }
 
 std::string textToUtf8(std::string_view text) {
-    return wideToUtf8(toWide(text));
+    return transcode("UTF-8", "CP936", text, kReplacementUtf8, skipGbk).bytes;
+}
+
+std::u16string utf8ToWide(std::string_view utf8) {
+    return asUnits(transcode(kUtf16, "UTF-8", utf8, kReplacementUtf16, skipUtf8).bytes);
+}
+
+std::string wideToUtf8(std::u16string_view units) {
+    return transcode("UTF-8", kUtf16, asBytes(units), kReplacementUtf8, skipUtf16).bytes;
 }
 
 Text gbk(std::string_view utf8Literal) {
-    return fromWide(utf8ToWide(utf8Literal));
+    return utf8ToText(utf8Literal);
 }
 
 }  // namespace zentara

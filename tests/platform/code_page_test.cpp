@@ -49,10 +49,18 @@ TEST(CodePage, Utf8ToText) {
     EXPECT_EQ(utf8ToText("\xFF\xFE"), "");
     // The result is a Text: it ends at the first zero.
     EXPECT_EQ(utf8ToText(std::string("ab\0cd", 5)), "ab");
+    // A character code page 936 lacks is one "?", however many bytes it takes in UTF-8.
+    EXPECT_EQ(utf8ToText("x\xF0\x9F\x98\x80y"), "x?y");
+    EXPECT_EQ(utf8ToText("\xE0\xB8\x81"), "?");
+    // A leading byte-order mark is dropped, not turned into "?".
+    EXPECT_EQ(utf8ToText("\xEF\xBB\xBF{}"), "{}");
 }
 
 TEST(CodePage, RoundTripsAndLiterals) {
     EXPECT_EQ(textToUtf8(kZhongWenGbk), kZhongWenUtf8);
+    EXPECT_EQ(textToUtf8("a\xFF"), "a\xEF\xBF\xBD");
+    EXPECT_EQ(wideToUtf8(u"中文"), kZhongWenUtf8);
+    EXPECT_EQ(utf8ToWide(kZhongWenUtf8), u"中文");
     EXPECT_EQ(gbk("中文"), kZhongWenGbk);
     EXPECT_EQ(gbk("#引号").size(), 5u);  // '#' plus two double-byte characters
     std::string big(1 << 20, 'x');
