@@ -1,0 +1,69 @@
+// HttpClient: status and headers of the last response.
+
+#include "http/header_block.h"
+#include "http/http_client.h"
+#include "platform/code_page.h"
+
+namespace zentara {
+
+int HttpClient::getStatusCode() {
+    if (request_ == 0) {
+        return 0;
+    }
+    const std::optional<std::u16string> code = queryHeaders(request_, http_query::kStatusCode);
+    return code ? leadingDecimal(fromWide(*code)) : 0;
+}
+
+Text HttpClient::getStatusText() {
+    if (request_ == 0) {
+        return Text();
+    }
+    const std::optional<std::u16string> text = queryHeaders(request_, http_query::kStatusText);
+    return text ? fromWide(*text) : Text();
+}
+
+Text HttpClient::getResponseHeaders() const {
+    return responseHeaders_;
+}
+
+Text HttpClient::getResponseHeader(const Text& headerName) const {
+    if (responseHeaders_.empty()) {
+        return Text();
+    }
+    const int position = findHeaderLine(responseHeaders_, headerName);
+    if (position == -1) {
+        return Text();
+    }
+    return trimStart(headerLineValue(responseHeaders_, position, headerName, true));
+}
+
+Text HttpClient::getLocation(bool absolute) const {
+    if (responseHeaders_.empty()) {
+        return Text();
+    }
+    // Only a header line counts: "Content-Location:" ahead of it is another header.
+    static constexpr std::string_view kLocation = "Location";
+    const int position = findHeaderLine(responseHeaders_, kLocation);
+    if (position == -1) {
+        return Text();
+    }
+    Text value = trimBoth(headerLineValue(responseHeaders_, position, kLocation, true));
+    if (value.empty() || !absolute) {
+        return value;
+    }
+    if (value.front() == '/') {
+        return (scheme_ == kSchemeHttps ? "https://" : "http://") + host_ + ":" + toText(port_) +
+               value;
+    }
+    const Text lowered = toLowerAscii(leftOf(value, 8));
+    if (leftOf(lowered, 7) == "http://" || lowered == "https://") {
+        return value;
+    }
+    const int lastSlash = findTextFromEnd(url_, "/");
+    if (lastSlash == -1) {
+        return url_ + "/" + value;
+    }
+    return leftOf(url_, lastSlash) + value;
+}
+
+}  // namespace zentara
