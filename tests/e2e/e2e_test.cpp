@@ -37,9 +37,9 @@ struct Point {
     int y;
 };
 constexpr Point keywordEditPoint{108, 70};
-constexpr Point firstResultRowPoint{80, 128};
-constexpr Point m3u8TabPoint{78, 12};
-constexpr Point firstEpisodeRowPoint{60, 58};
+constexpr Point firstResultRowPoint{80, 125};
+constexpr Point m3u8TabPoint{78, 11};
+constexpr Point firstEpisodeRowPoint{60, 51};
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
