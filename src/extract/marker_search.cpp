@@ -1,5 +1,6 @@
 #include "extract/marker_search.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -62,49 +63,60 @@ std::size_t advanceBoundary(std::string_view text, std::size_t boundary, std::si
     return boundary;
 }
 
-// Next byte at or after `from` that may begin `sought`: its first byte, in either case when the
-// case is ignored and that byte is a letter.
+std::size_t scanFor(std::string_view text, unsigned char byte, std::size_t from, std::size_t end) {
+    if (from >= end) {
+        return npos;
+    }
+    const void* hit = std::memchr(text.data() + from, byte, end - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : npos;
+}
+
+// Finds the places where `sought` may begin. It looks for one byte of `sought` that compares
+// exactly (any byte when case counts; otherwise the first byte that is not part of a single-byte
+// ASCII letter) with memchr. When every character of `sought` is a letter whose case is ignored,
+// it looks for the first letter in both cases, window by window, so that a case that never occurs
+// does not send memchr to the end of the text on every call.
 class CandidateScanner {
   public:
-    CandidateScanner(std::string_view text, unsigned char first, bool ignoreCase)
-        : text_(text), lower_(first), upper_(first) {
-        if (ignoreCase && isAsciiLetter(first)) {
-            lower_ = foldAscii(first);
+    CandidateScanner(std::string_view text, std::string_view sought, bool ignoreCase)
+        : text_(text) {
+        std::size_t j = 0;
+        while (ignoreCase && j < sought.size() && gbkCharLength(sought, j) == 1 &&
+               isAsciiLetter(static_cast<unsigned char>(sought[j]))) {
+            ++j;
+        }
+        if (j < sought.size()) {
+            anchorOffset_ = j;
+            lower_ = upper_ = static_cast<unsigned char>(sought[j]);
+        } else {
+            lower_ = foldAscii(static_cast<unsigned char>(sought[0]));
             upper_ = static_cast<unsigned char>(lower_ - ('a' - 'A'));
         }
     }
 
-    std::size_t next(std::size_t from) {
+    // The first place at or after `from` where `sought` may begin, or npos.
+    std::size_t next(std::size_t from) const {
         if (lower_ == upper_) {
-            return scan(lower_, from);
+            std::size_t hit = scanFor(text_, lower_, from + anchorOffset_, text_.size());
+            return hit == npos ? npos : hit - anchorOffset_;
         }
-        if (nextLower_ != npos && (nextLower_ < from || !lowerValid_)) {
-            nextLower_ = scan(lower_, from);
-            lowerValid_ = true;
+        std::size_t window = 512;
+        for (std::size_t begin = from; begin < text_.size(); begin += window, window *= 2) {
+            std::size_t end = begin + std::min(window, text_.size() - begin);
+            std::size_t lower = scanFor(text_, lower_, begin, end);
+            std::size_t upper = scanFor(text_, upper_, begin, lower == npos ? end : lower);
+            if (lower != npos || upper != npos) {
+                return std::min(lower, upper);
+            }
         }
-        if (nextUpper_ != npos && (nextUpper_ < from || !upperValid_)) {
-            nextUpper_ = scan(upper_, from);
-            upperValid_ = true;
-        }
-        return nextLower_ < nextUpper_ ? nextLower_ : nextUpper_;
+        return npos;
     }
 
   private:
-    std::size_t scan(unsigned char byte, std::size_t from) const {
-        if (from >= text_.size()) {
-            return npos;
-        }
-        const void* hit = std::memchr(text_.data() + from, byte, text_.size() - from);
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) : npos;
-    }
-
     std::string_view text_;
+    std::size_t anchorOffset_ = 0;
     unsigned char lower_;
     unsigned char upper_;
-    std::size_t nextLower_ = 0;
-    std::size_t nextUpper_ = 0;
-    bool lowerValid_ = false;
-    bool upperValid_ = false;
 };
 
 }  // namespace
@@ -117,7 +129,7 @@ std::size_t findMarker(std::string_view text, std::string_view sought, std::size
     if (sought.empty()) {
         return 0;
     }
-    CandidateScanner candidates(text, static_cast<unsigned char>(sought[0]), ignoreCase);
+    CandidateScanner candidates(text, sought, ignoreCase);
     std::size_t boundary = from;
     for (std::size_t at = candidates.next(from); at != npos; at = candidates.next(at + 1)) {
         if (sought.size() > text.size() - at) {

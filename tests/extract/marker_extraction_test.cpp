@@ -432,6 +432,16 @@ TEST(ExtractAllByPattern, Cases) {
          false,
          false,
          {"1"}},
+        {"a right marker overlapping an earlier one",
+         "Laaa",
+         "La",
+         "aa",
+         0,
+         "",
+         "",
+         false,
+         false,
+         {""}},
         {"invalid pattern finds nothing", "a\\b", "\\", "b", 0, "", "", false, false, {}},
     };
     for (const PatternCase& c : cases) {
@@ -453,9 +463,10 @@ TEST(ExtractAllByPattern, AnchoredAndAlternativeMarkers) {
 }
 
 TEST(ExtractAllByPattern, ManyLeftMarkersWithoutRightMarkerStayFast) {
+    // Right-marker look-alikes everywhere, the right marker itself only in the first title.
     Text text;
     for (int i = 0; i < 5000; ++i) {
-        text += "<name><![CDATA[" + Text(200, 'x');
+        text += "<name><![CDATA[t]]></nam><note><![CDATA[n]]></note>" + Text(150, 'x');
     }
     text = "<name><![CDATA[first]]></name>" + text;
     TextList results;
