@@ -137,15 +137,23 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-// Header bytes from the wire: UTF-8 when they are valid UTF-8, else each byte as one character.
+// Header bytes from the wire, line by line: a line that is valid UTF-8 is read as UTF-8, any
+// other line byte for byte as Latin-1.
 std::u16string widenHeaderBytes(std::string_view bytes) {
-    if (isValidUtf8(bytes)) {
-        return utf8ToWide(bytes);
-    }
     std::u16string wide;
     wide.reserve(bytes.size());
-    for (char c : bytes) {
-        wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+    while (!bytes.empty()) {
+        const std::size_t lineEnd = bytes.find('\n');
+        const std::string_view line =
+            bytes.substr(0, lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1);
+        bytes.remove_prefix(line.size());
+        if (isValidUtf8(line)) {
+            wide += utf8ToWide(line);
+            continue;
+        }
+        for (char c : line) {
+            wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+        }
     }
     return wide;
 }

@@ -70,6 +70,13 @@ std::string rawResponse(int status, std::string_view reason, std::string_view he
     return response;
 }
 
+Reply rawReply(std::string bytes, bool close) {
+    Reply reply;
+    reply.bytes = std::move(bytes);
+    reply.close = close;
+    return reply;
+}
+
 Reply okReply(std::string_view body, std::string_view headers) {
     Reply reply;
     reply.bytes = rawResponse(200, "OK", headers, body);
@@ -258,7 +265,14 @@ void LoopbackServer::serve(int socket, int connection) {
                 left -= piece;
             }
         }
-        if (reply.close) {
+        for (const std::string& piece : reply.laterPieces) {
+            if (!open || !waitUnlessStopping(reply.pieceDelay)) {
+                open = false;
+                break;
+            }
+            open = writeAll(socket, piece.data(), piece.size());
+        }
+        if (!open || reply.close) {
             break;
         }
     }

@@ -30,17 +30,22 @@ namespace zentara::testing {
 
 // One scripted answer.
 struct Reply {
-    std::string bytes;                   // written in one piece (may be empty)
-    std::chrono::milliseconds delay{0};  // wait before answering
-    bool close = false;                  // close the connection after `bytes`
-    bool silent = false;                 // answer nothing and hold the connection open
-    std::size_t generatedBody = 0;       // after `bytes`, this many filler bytes ('x'), streamed
+    std::string bytes;                     // written in one piece (may be empty)
+    std::chrono::milliseconds delay{0};    // wait before answering
+    bool close = false;                    // close the connection after `bytes`
+    bool silent = false;                   // answer nothing and hold the connection open
+    std::size_t generatedBody = 0;         // after `bytes`, this many filler bytes ('x'), streamed
+    std::vector<std::string> laterPieces;  // then each of these, `pieceDelay` after the last
+    std::chrono::milliseconds pieceDelay{0};
 };
 
 // "HTTP/1.1 <status> <reason>\r\n" + `headers` (each line ended by CR LF by the caller) +
 // "Content-Length: <n>\r\n" unless `withLength` is false + "\r\n" + body.
 std::string rawResponse(int status, std::string_view reason, std::string_view headers,
                         std::string_view body, bool withLength = true);
+
+// An answer of exactly these bytes, closing the connection afterwards when `close`.
+Reply rawReply(std::string bytes, bool close = false);
 
 // 200 OK with Content-Length and `body`.
 Reply okReply(std::string_view body, std::string_view headers = {});
