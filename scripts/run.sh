@@ -7,23 +7,30 @@
 # runs under Xvfb: once the first search has been listed, a screenshot of the main window is
 # saved (default docs/screenshot-main.png) and Zentara is ended.
 #
-# Usage: scripts/run.sh [--screenshot PATH]
+# Usage: scripts/run.sh [--screenshot PATH] [--build-dir DIR]
+#   --build-dir DIR   build in DIR (RelWithDebInfo) instead of the default preset's build/default
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 screenshot=docs/screenshot-main.png
+build=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) screenshot="$2"; shift 2 ;;
-    *) echo "usage: $0 [--screenshot PATH]" >&2; exit 2 ;;
+    --build-dir) build="$2"; shift 2 ;;
+    *) echo "usage: $0 [--screenshot PATH] [--build-dir DIR]" >&2; exit 2 ;;
   esac
 done
 
 scripts/install-deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default
-
-build=build/default
+if [ -z "$build" ]; then
+  build=build/default
+  cmake --preset default >/dev/null
+  cmake --build --preset default
+else
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -- -j2
+fi
 server_binary="$build/tools/sample-sites/zentara-sample-sites"
 program="$build/src/app/zentara"
 server_log="$build/sample-sites.log"
