@@ -26,9 +26,8 @@ constexpr std::chrono::milliseconds kFetchDrainWait{300};
 }  // namespace
 
 void createSharedObjects() {
+    // Construction opens the session with the default user agent and applies the defaults.
     auto client = std::make_unique<HttpClient>();
-    client->create();
-    client->applyDefaults();
     {
         std::lock_guard lock(fetchLock());
         httpClient = std::move(client);

@@ -261,6 +261,8 @@ class OpenTitleTest : public SearchWindowTest {
             }
         });
         poll.start(10);
+        // A real double-click: the first press selects, then the double-click follows.
+        QTest::mouseClick(window->resultList()->viewport(), Qt::LeftButton, {}, where);
         QTest::mouseDClick(window->resultList()->viewport(), Qt::LeftButton, {}, where);
         testing::processEventsFor(50ms);
         return caption;
@@ -274,8 +276,9 @@ TEST_F(OpenTitleTest, DoubleClickWithoutSelectionOrOnValueZeroDoesNothing) {
     window->appendResultRow("zero", "t", "n", "l", 0);
     detailUrl = "unchanged";
 
-    window->resultList()->clearSelection();
+    // Below the last row: nothing gets selected.
     EXPECT_FALSE(doubleClickAndCloseDialog({20, window->resultList()->viewport()->height() - 5}));
+    EXPECT_EQ(window->currentResultRow(), -1);
     EXPECT_EQ(detailUrl, "unchanged");
 
     EXPECT_FALSE(doubleClickAndCloseDialog(rowPoint(0)));

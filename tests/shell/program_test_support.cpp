@@ -102,8 +102,13 @@ std::vector<RecordedRequest> LoopbackSite::requests() const {
 }
 
 bool LoopbackSite::waitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
+    // Window events keep flowing meanwhile: a search worker reaches the UI thread before it sends.
+    return waitUntil(
+        [&] {
+            std::lock_guard lock(mutex_);
+            return requests_.size() >= count;
+        },
+        timeout);
 }
 
 std::string utf8Of(const std::string& gbkText) {

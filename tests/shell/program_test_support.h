@@ -62,6 +62,7 @@ class LoopbackSite {
     void answer(const std::string& path, ScriptedAnswer scripted);
 
     std::vector<RecordedRequest> requests() const;
+    // Waits, processing window events, until `count` requests have arrived.
     bool waitForRequests(std::size_t count,
                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
