@@ -14,8 +14,10 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 #include "platform/code_page.h"
+#include "platform/window_layer.h"
 #include "program_test_support.h"
 #include "search/search.h"
 #include "shell/main_window.h"
@@ -310,6 +312,27 @@ TEST_F(SearchWindowTest, ClosingTheWindowDuringASearchEndsItQuietly) {
     ASSERT_TRUE(waitIdle());
     // The worker stops at its next step instead of pausing through all 30 titles.
     EXPECT_LT(std::chrono::steady_clock::now() - started, 30 * 20ms + 200ms);
+}
+
+TEST_F(SearchWindowTest, EndingTheProgramDuringAFetchTakesWellUnderASecond) {
+    serve({{"A", "t", "n", "l", "1"}}, 5s);
+    std::optional<int> exitCode;
+    setEndProgramHook([&](int code) { exitCode = code; });
+    registerEndRoutine(releaseSharedObjects);
+    searchWithEnter("x");
+    ASSERT_TRUE(site.waitForRequests(1));
+
+    // What closing MainWindow does: the window goes, then the program ends.
+    const auto started = std::chrono::steady_clock::now();
+    delete window.data();
+    endProgram(0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(httpClient, nullptr);
+
+    // The worker's transfer was aborted: it comes back at once and drops its updates.
+    EXPECT_TRUE(waitUntil([] { return !searchInProgress(); }, 2s));
+    setEndProgramHook(nullptr);
 }
 
 }  // namespace
