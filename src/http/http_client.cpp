@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "http/header_block.h"
-#include "platform/code_page.h"
+#include "http/wide_text.h"
 
 namespace zentara {
 
@@ -51,7 +51,7 @@ void HttpClient::create(const std::optional<Text>& userAgent) {
     if (session_ != 0 || receiveBuffer_ != nullptr) {
         close();  // a second create would otherwise leak the open session and buffer
     }
-    const std::u16string agent = toWide(userAgent ? *userAgent : Text(DEFAULT_USER_AGENT));
+    const std::u16string agent = wideOf(userAgent ? *userAgent : Text(DEFAULT_USER_AGENT));
     session_ = openSession(agent);
     receiveBuffer_ = static_cast<std::uint8_t*>(std::malloc(kInitialReceiveCapacity));
     receiveCapacity_ = receiveBuffer_ != nullptr ? kInitialReceiveCapacity : 0;
@@ -115,7 +115,7 @@ bool HttpClient::open(const Text& method, const Text& url) {
         url_ = "http://" + url_;
     }
 
-    const std::optional<UrlParts> parts = crackUrl(toWide(url_));
+    const std::optional<UrlParts> parts = crackUrl(wideOf(url_));
     // Dropping the previous request here keeps a later send or read from acting on the previous
     // URL's response while `url` already names the new one.
     bytesRead_ = 0;
@@ -129,7 +129,7 @@ bool HttpClient::open(const Text& method, const Text& url) {
         return false;
     }
 
-    const Text hostText = fromWide(parts->host);
+    const Text hostText = textOf(parts->host);
     if (connection_ == 0 || hostText != host_ || parts->port != port_) {
         if (connection_ != 0) {
             closeHandle(connection_);
@@ -154,7 +154,7 @@ bool HttpClient::open(const Text& method, const Text& url) {
     const std::u16string objectPath =
         parts->path.empty() ? u"/" + parts->extra : parts->path + parts->extra;
     scheme_ = parts->scheme;
-    request_ = openRequest(connection_, toWide(verb), objectPath, scheme_ == kSchemeHttps);
+    request_ = openRequest(connection_, wideOf(verb), objectPath, scheme_ == kSchemeHttps);
     return request_ != 0;
 }
 
@@ -192,8 +192,8 @@ bool HttpClient::sendBody(const void* body, std::size_t length, bool keepCookies
 
 void HttpClient::applyRequestOptions() {
     if (proxyCredentialsPending_) {
-        setTextOption(request_, http_option::kProxyUsername, toWide(proxyUser_));
-        setTextOption(request_, http_option::kProxyPassword, toWide(proxyPassword_));
+        setTextOption(request_, http_option::kProxyUsername, wideOf(proxyUser_));
+        setTextOption(request_, http_option::kProxyPassword, wideOf(proxyPassword_));
         proxyCredentialsPending_ = false;
         proxyUser_.clear();
         proxyPassword_.clear();
@@ -231,7 +231,7 @@ bool HttpClient::captureResponse(bool keepCookies) {
         contentLength_ = -1;
         return false;
     }
-    responseHeaders_ = fromWide(*raw);
+    responseHeaders_ = textOf(*raw);
 
     // Only a header line counts: "Content-Length:" inside another header is not the length.
     static constexpr std::string_view kContentLength = "Content-Length";
@@ -320,7 +320,7 @@ Text HttpClient::getResponseText() {
 }
 
 bool HttpClient::addHeaderText(const Text& headerText, std::uint32_t modifiers) {
-    return addRequestHeaders(request_, toWide(headerText), modifiers);
+    return addRequestHeaders(request_, wideOf(headerText), modifiers);
 }
 
 void HttpClient::disableTransportCookies() {

@@ -1,7 +1,7 @@
 // HttpClient: request headers, handles and connection settings of the next request.
 
 #include "http/http_client.h"
-#include "platform/code_page.h"
+#include "http/wide_text.h"
 
 namespace zentara {
 
@@ -97,21 +97,21 @@ bool HttpClient::setProxy(const Text& server, const Text& user, const Text& pass
         return zentara::setProxy(session_, kAccessNoProxy, u"");
     }
     if (request_ != 0) {
-        setTextOption(request_, http_option::kProxyUsername, toWide(user));
-        setTextOption(request_, http_option::kProxyPassword, toWide(password));
+        setTextOption(request_, http_option::kProxyUsername, wideOf(user));
+        setTextOption(request_, http_option::kProxyPassword, wideOf(password));
     } else {
         proxyCredentialsPending_ = true;
         proxyUser_ = user;
         proxyPassword_ = password;
     }
-    return zentara::setProxy(session_, kAccessNamedProxy, toWide(server));
+    return zentara::setProxy(session_, kAccessNamedProxy, wideOf(server));
 }
 
 bool HttpClient::setCredentials(const Text& user, const Text& password, int target, int scheme) {
     if (request_ == 0) {
         return false;
     }
-    return zentara::setCredentials(request_, target, scheme, toWide(user), toWide(password));
+    return zentara::setCredentials(request_, target, scheme, wideOf(user), wideOf(password));
 }
 
 bool HttpClient::setOption(int handleKind, std::uint32_t option, std::int32_t value,

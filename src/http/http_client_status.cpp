@@ -2,7 +2,7 @@
 
 #include "http/header_block.h"
 #include "http/http_client.h"
-#include "platform/code_page.h"
+#include "http/wide_text.h"
 
 namespace zentara {
 
@@ -11,7 +11,7 @@ int HttpClient::getStatusCode() {
         return 0;
     }
     const std::optional<std::u16string> code = queryHeaders(request_, http_query::kStatusCode);
-    return code ? leadingDecimal(fromWide(*code)) : 0;
+    return code ? leadingDecimal(textOf(*code)) : 0;
 }
 
 Text HttpClient::getStatusText() {
@@ -19,7 +19,7 @@ Text HttpClient::getStatusText() {
         return Text();
     }
     const std::optional<std::u16string> text = queryHeaders(request_, http_query::kStatusText);
-    return text ? fromWide(*text) : Text();
+    return text ? textOf(*text) : Text();
 }
 
 Text HttpClient::getResponseHeaders() const {

@@ -31,6 +31,11 @@ using Clock = std::chrono::steady_clock;
 
 thread_local std::uint32_t lastError = 0;
 
+// Body bytes the transport takes from libcurl before it pauses the transfer for the reader, and
+// libcurl's read size (below the allocator's mapping threshold, so it stays cheap per request).
+constexpr std::size_t kMostPending = 256 * 1024;
+constexpr long kReadBufferSize = 64 * 1024;
+
 bool fail(std::uint32_t code) {
     lastError = code;
     return false;
@@ -108,6 +113,25 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
+// ASCII goes across as it is; only other texts need the converter.
+std::string utf8Of(std::u16string_view units) {
+    for (char16_t unit : units) {
+        if (unit >= 0x80) {
+            return wideToUtf8(units);
+        }
+    }
+    return std::string(units.begin(), units.end());
+}
+
+std::u16string unitsOf(std::string_view utf8) {
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return utf8ToWide(utf8);
+        }
+    }
+    return std::u16string(utf8.begin(), utf8.end());
+}
+
 bool isValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -148,7 +172,7 @@ std::u16string widenHeaderBytes(std::string_view bytes) {
             bytes.substr(0, lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1);
         bytes.remove_prefix(line.size());
         if (isValidUtf8(line)) {
-            wide += utf8ToWide(line);
+            wide += unitsOf(line);
             continue;
         }
         for (char c : line) {
@@ -208,6 +232,10 @@ struct Connection {
     std::string host;  // UTF-8
     int port = 0;
     CURLM* multi = nullptr;
+    // An easy handle of a finished request, reset and kept for the next one, and the body chunk
+    // buffer likewise (so a request allocates neither).
+    CURL* spareEasy = nullptr;
+    std::string spareChunkBuffer;
 
     Connection() {
         multi = curl_multi_init();
@@ -218,6 +246,9 @@ struct Connection {
         {
             std::lock_guard lock(liveMultisMutex());
             liveMultis().erase(multi);
+        }
+        if (spareEasy != nullptr) {
+            curl_easy_cleanup(spareEasy);
         }
         curl_multi_cleanup(multi);
     }
@@ -285,10 +316,20 @@ struct Request {
             if (inMulti) {
                 curl_multi_remove_handle(connection->multi, easy);
             }
-            curl_easy_cleanup(easy);
+            if (done && result == CURLE_OK && connection->spareEasy == nullptr) {
+                curl_easy_reset(easy);
+                connection->spareEasy = easy;
+            } else {
+                curl_easy_cleanup(easy);
+            }
             easy = nullptr;
         }
         inMulti = false;
+        if (pending.capacity() > connection->spareChunkBuffer.capacity()) {
+            pending.clear();
+            pendingOffset = 0;
+            pending.swap(connection->spareChunkBuffer);
+        }
         if (headerList != nullptr) {
             curl_slist_free_all(headerList);
             headerList = nullptr;
@@ -435,12 +476,15 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
         request.block.clear();
         request.headersComplete = true;
     }
-    if (request.pendingSize() > 0) {
+    if (request.pendingSize() >= kMostPending) {
         request.paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
-    request.pending.assign(data, length);
-    request.pendingOffset = 0;
+    if (request.pendingOffset > 0) {
+        request.pending.erase(0, request.pendingOffset);
+        request.pendingOffset = 0;
+    }
+    request.pending.append(data, length);
     return length;
 }
 
@@ -611,12 +655,19 @@ bool startTransfer(Request& request, const void* body, std::size_t length) {
     request.headersComplete = false;
     request.pending.clear();
     request.pendingOffset = 0;
+    if (request.pending.capacity() < request.connection->spareChunkBuffer.capacity()) {
+        request.pending.swap(request.connection->spareChunkBuffer);
+    }
     request.paused = false;
     request.generation = abortGeneration.load();
     request.lastProgress = Clock::now();
     request.followRedirects = (request.disabledFeatures & http_option::kDisableRedirects) == 0;
 
-    CURL* easy = curl_easy_init();
+    CURL* easy = request.connection->spareEasy;
+    request.connection->spareEasy = nullptr;
+    if (easy == nullptr) {
+        easy = curl_easy_init();
+    }
     if (easy == nullptr) {
         return fail(http_error::kNotEnoughMemory);
     }
@@ -641,7 +692,7 @@ bool startTransfer(Request& request, const void* body, std::size_t length) {
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &request);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &onConnected);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, &request);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReadBufferSize);
 
     // Resolve and connect (TLS included) share libcurl's one connect limit.
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectLimitMs));
@@ -668,9 +719,12 @@ bool startTransfer(Request& request, const void* body, std::size_t length) {
         curl_easy_setopt(easy, CURLOPT_HTTPAUTH, request.serverCredentials->scheme);
     }
 
+    // A reused easy handle may still be attached to the share: detach it explicitly.
     if ((request.disabledFeatures & http_option::kDisableCookies) == 0) {
         curl_easy_setopt(easy, CURLOPT_SHARE, session.share);
         curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+    } else {
+        curl_easy_setopt(easy, CURLOPT_SHARE, static_cast<CURLSH*>(nullptr));
     }
     if (request.followRedirects) {
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -725,7 +779,7 @@ std::uint32_t lastHttpError() {
 HttpHandle openSession(std::u16string_view userAgent) {
     initialiseCurlOnce();
     auto session = std::make_shared<Session>();
-    session->userAgent = wideToUtf8(userAgent);
+    session->userAgent = utf8Of(userAgent);
     return handles().add(std::move(session));
 }
 
@@ -759,7 +813,7 @@ bool setProxy(HttpHandle sessionHandle, std::uint32_t accessType, std::u16string
         return fail(http_error::kInvalidParameter);
     }
     session->accessType = kAccessNamedProxy;
-    session->proxyList = wideToUtf8(proxyList);
+    session->proxyList = utf8Of(proxyList);
     return true;
 }
 
@@ -774,7 +828,7 @@ HttpHandle connectTo(HttpHandle sessionHandle, std::u16string_view host, int por
     }
     auto connection = std::make_shared<Connection>();
     connection->session = session;
-    connection->host = wideToUtf8(host);
+    connection->host = utf8Of(host);
     connection->port = port;
     return handles().add(std::move(connection));
 }
@@ -788,8 +842,8 @@ HttpHandle openRequest(HttpHandle connectionHandle, std::u16string_view method,
     auto request = std::make_shared<Request>();
     request->session = connection->session;
     request->connection = connection;
-    request->method = method.empty() ? std::string("GET") : wideToUtf8(method);
-    request->objectPath = escapeUrlBytes(wideToUtf8(objectPath));
+    request->method = method.empty() ? std::string("GET") : utf8Of(method);
+    request->objectPath = escapeUrlBytes(utf8Of(objectPath));
     if (request->objectPath.empty() || request->objectPath.front() != '/') {
         request->objectPath.insert(0, "/");
     }
@@ -815,7 +869,7 @@ bool addRequestHeaders(HttpHandle requestHandle, std::u16string_view headers,
     if ((modifiers & ~known) != 0) {
         return fail(http_error::kInvalidParameter);
     }
-    const std::string text = wideToUtf8(headers);
+    const std::string text = utf8Of(headers);
     bool allApplied = true;
     bool anyLine = false;
     std::size_t start = 0;
@@ -924,9 +978,9 @@ bool setTextOption(HttpHandle handle, std::uint32_t option, std::u16string_view 
         return false;
     }
     if (option == http_option::kProxyUsername) {
-        request->proxyUser = wideToUtf8(value);
+        request->proxyUser = utf8Of(value);
     } else {
-        request->proxyPassword = wideToUtf8(value);
+        request->proxyPassword = utf8Of(value);
     }
     return true;
 }
@@ -957,7 +1011,7 @@ bool setCredentials(HttpHandle requestHandle, int target, int scheme, std::u16st
     if (target != 0 && target != 1) {
         return fail(http_error::kInvalidParameter);
     }
-    Request::Credentials credentials{wideToUtf8(user), wideToUtf8(password), curlScheme};
+    Request::Credentials credentials{utf8Of(user), utf8Of(password), curlScheme};
     (target == 0 ? request->serverCredentials : request->proxyCredentials) = std::move(credentials);
     return true;
 }
