@@ -1,5 +1,8 @@
 // HttpClient: status and headers of the last response.
 
+#include <algorithm>
+#include <string_view>
+
 #include "http/header_block.h"
 #include "http/http_client.h"
 #include "http/wide_text.h"
@@ -59,11 +62,16 @@ Text HttpClient::getLocation(bool absolute) const {
     if (leftOf(lowered, 7) == "http://" || lowered == "https://") {
         return value;
     }
-    const int lastSlash = findTextFromEnd(url_, "/");
-    if (lastSlash == -1) {
-        return url_ + "/" + value;
+    // Relative: against the directory of the URL's path. The "//" of the scheme and any "/" in
+    // the query are not path separators, so a URL without a path gets "/" + value.
+    const std::size_t schemeEnd = url_.find("://");
+    const std::size_t pathFrom = schemeEnd == Text::npos ? 0 : schemeEnd + 3;
+    const std::size_t pathEnd = std::min(url_.find_first_of("?#", pathFrom), url_.size());
+    const std::size_t lastSlash = std::string_view(url_).substr(0, pathEnd).rfind('/');
+    if (lastSlash == std::string_view::npos || lastSlash < pathFrom) {
+        return url_.substr(0, pathEnd) + "/" + value;
     }
-    return leftOf(url_, lastSlash) + value;
+    return url_.substr(0, lastSlash + 1) + value;
 }
 
 }  // namespace zentara

@@ -9,6 +9,7 @@
 #include "http/http_client.h"
 #include "loopback_server.h"
 #include "platform/code_page.h"
+#include "wire_helpers.h"
 
 namespace zentara {
 namespace {
@@ -18,18 +19,6 @@ using testing::okReply;
 using testing::rawReply;
 using testing::rawResponse;
 using testing::Reply;
-
-std::string bodyOf(const Bytes& bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
-
-std::string requestLine(const std::string& request) {
-    return request.substr(0, request.find("\r\n"));
-}
-
-bool hasHeaderLine(const std::string& request, const std::string& line) {
-    return request.find("\r\n" + line + "\r\n") != std::string::npos;
-}
 
 Reply closingReply(std::string_view headers, std::string_view body) {
     return testing::rawReply(rawResponse(200, "OK", headers, body, false), true);
