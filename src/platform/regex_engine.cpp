@@ -4,14 +4,17 @@
 #include <pcre2.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace zentara {
 
 namespace {
 
-// Generous for real pages (a lazy group over several MiB stays well inside), small enough that a
-// runaway pattern gives up within a fraction of a second.
-constexpr uint32_t kMatchLimit = 20'000'000;
+// A lazy group costs about one step per character it spans, so the step limit grows with the
+// subject (four steps per unit) and never falls below a floor that lets a runaway pattern give up
+// within a fraction of a second on a short subject.
+constexpr uint32_t kMatchLimitFloor = 20'000'000;
+constexpr std::size_t kMatchStepsPerUnit = 4;
 constexpr uint32_t kDepthLimit = 1'000'000;
 constexpr PCRE2_SIZE kHeapLimitKiB = 256 * 1024;
 constexpr PCRE2_SIZE kJitStackStart = 64 * 1024;
@@ -37,11 +40,14 @@ std::size_t nextCharacter(std::u16string_view subject, std::size_t offset) {
 // pattern can be shared between objects and threads.
 class MatchSession {
   public:
-    explicit MatchSession(const pcre2_code* code, bool jit)
+    MatchSession(const pcre2_code* code, bool jit, std::size_t subjectSize)
         : data_(pcre2_match_data_create_from_pattern(code, nullptr)),
           context_(pcre2_match_context_create(nullptr)) {
         if (context_) {
-            pcre2_set_match_limit(context_, kMatchLimit);
+            std::size_t limit =
+                std::max<std::size_t>(kMatchLimitFloor, subjectSize * kMatchStepsPerUnit);
+            pcre2_set_match_limit(context_, static_cast<uint32_t>(std::min<std::size_t>(
+                                                limit, std::numeric_limits<uint32_t>::max())));
             pcre2_set_depth_limit(context_, kDepthLimit);
             pcre2_set_heap_limit(context_, kHeapLimitKiB);
             if (jit) {
@@ -127,7 +133,7 @@ std::shared_ptr<const CompiledRegex> CompiledRegex::compile(std::u16string_view 
 RegexMatches CompiledRegex::search(std::u16string_view subject, bool global, std::size_t from,
                                    bool endIsNotLineEnd) const {
     RegexMatches matches(groupCount_);
-    MatchSession session(handles_->code, handles_->jit);
+    MatchSession session(handles_->code, handles_->jit, subject.size());
     if (!session.ready()) {
         return matches;
     }
@@ -159,7 +165,7 @@ RegexMatches CompiledRegex::search(std::u16string_view subject, bool global, std
 }
 
 std::size_t CompiledRegex::lastMatchEnd(std::u16string_view subject) const {
-    MatchSession session(handles_->code, handles_->jit);
+    MatchSession session(handles_->code, handles_->jit, subject.size());
     if (!session.ready()) {
         return std::u16string_view::npos;
     }

@@ -9,7 +9,8 @@
 //   character code;
 // - global search yields matches in order, each search resuming at the end of the previous match;
 //   after an empty match it resumes one character later, so it never loops.
-// A pattern that backtracks without end is stopped by match and depth limits; hitting a limit
+// A pattern that backtracks without end is stopped by match and depth limits (the step limit
+// grows with the subject, so a lazy group over a long page still completes); hitting a limit
 // counts as "no further match". Offsets are 0-based UTF-16 unit offsets.
 
 #include <cstddef>

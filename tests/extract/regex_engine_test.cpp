@@ -108,6 +108,16 @@ TEST(RegexEngine, RunawayBacktrackingStopsAndKeepsEarlierMatches) {
     EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
+// The step limit must not cut a legitimate lazy group short on a long subject.
+TEST(RegexEngine, LazyGroupOverALongSubjectCompletes) {
+    auto regex = CompiledRegex::compile(u"<([\\s\\S]*?)>", {});
+    ASSERT_TRUE(regex);
+    std::u16string subject = u"<" + std::u16string(24'000'000, u'x') + u">";
+    RegexMatches matches = regex->search(subject, true);
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_EQ(matches.span(0, 1).end, subject.size() - 1);
+}
+
 TEST(RegexEngine, SearchFromAnOffsetAndCutSubject) {
     auto regex = CompiledRegex::compile(u"a$", {false, true});
     ASSERT_TRUE(regex);
