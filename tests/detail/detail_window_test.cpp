@@ -22,6 +22,7 @@
 #include "detail/play_list_loader.h"
 #include "detail/play_list_markers.h"
 #include "detail/qr_window.h"
+#include "loopback_server.h"
 #include "platform/code_page.h"
 #include "platform/window_layer.h"
 #include "shell/qt_text.h"
@@ -234,6 +235,27 @@ TEST_F(DetailWindowTest, RowsAppearOneByOneOnlineListFirst) {
         EXPECT_EQ(cell(online, row, 1), gbk(kOnline[row].second));
     }
     EXPECT_EQ(cell(list("m3u8List"), 1, 1), kM3u8[1].second);
+}
+
+TEST_F(DetailWindowTest, LoadsTheDetailPageWithTheProgramsOwnFetch) {
+    setDetailPageFetcher({});  // fetchPage over the shared client
+    testing::LoopbackServer site;
+    site.enqueue(testing::okReply(textToUtf8(sitePage(kOnline, kM3u8)),
+                                  "Content-Type: text/html; charset=utf-8\r\n"));
+    createSharedObjects();
+    detailUrl = site.origin() + "/?m=vod-detail-id-42.html";
+    open();
+    QTreeWidget* online = list("onlineList");
+    QTreeWidget* m3u8 = list("m3u8List");
+    EXPECT_TRUE(waitUntil([&] { return m3u8->topLevelItemCount() == 2 && panel()->isHidden(); }));
+    ASSERT_EQ(site.requests().size(), 1u);
+    EXPECT_EQ(site.requests()[0].substr(0, site.requests()[0].find("\r\n")),
+              "POST /?m=vod-detail-id-42.html HTTP/1.1");
+    ASSERT_EQ(online->topLevelItemCount(), 3);
+    EXPECT_EQ(cell(online, 0, 0), gbk("第01集"));  // decoded from UTF-8 into GBK
+    EXPECT_EQ(cell(m3u8, 1, 1), kM3u8[1].second);
+    window.reset();
+    releaseSharedObjects();
 }
 
 TEST_F(DetailWindowTest, NoSiteLeavesBothListsEmpty) {

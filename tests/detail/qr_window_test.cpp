@@ -1,18 +1,15 @@
 #include "detail/qr_window.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
-#include <chrono>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "loopback_server.h"
 #include "platform/code_page.h"
 #include "platform/window_layer.h"
 #include "shell/loading_animation.h"
@@ -36,47 +33,14 @@ QByteArray encodedImage(QSize size, const char* format) {
     return bytes;
 }
 
-// A stand-in QR image service on a loopback port: answers /api.php with the body set by the
-// test and records each request target exactly as received.
-class QrService {
-  public:
-    QrService() {
-        server_.Get("/api.php", [this](const httplib::Request& request, httplib::Response& reply) {
-            std::lock_guard lock(mutex_);
-            targets_.push_back(request.target);
-            reply.status = status_;
-            reply.set_content(body_, "image/png");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    ~QrService() {
-        server_.stop();
-        thread_.join();
-    }
-    void answer(const QByteArray& body, int status = 200) {
-        std::lock_guard lock(mutex_);
-        body_.assign(body.constData(), static_cast<std::size_t>(body.size()));
-        status_ = status;
-    }
-    std::vector<std::string> targets() {
-        std::lock_guard lock(mutex_);
-        return targets_;
-    }
-    Text endpoint() const { return "http://127.0.0.1:" + std::to_string(port_) + "/api.php?text="; }
+std::string bodyOf(const QByteArray& bytes) {
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
 
-  private:
-    httplib::Server server_;
-    std::thread thread_;
-    int port_ = 0;
-    std::mutex mutex_;
-    std::string body_;
-    int status_ = 200;
-    std::vector<std::string> targets_;
-};
+// The request line of a recorded request.
+std::string requestLine(const std::string& request) {
+    return request.substr(0, request.find("\r\n"));
+}
 
 class QrWindowTest : public ::testing::Test {
   protected:
@@ -109,13 +73,17 @@ TEST_F(QrWindowTest, CaptionAndAnEmptyPictureBoxWithoutARequest) {
 }
 
 TEST_F(QrWindowTest, RequestReachesTheServiceUnencoded) {
-    QrService service;
-    service.answer(encodedImage({200, 200}, "PNG"));
-    const Text link = "http://v.example/a/index.m3u8&k=1";
-    QrWindow window(service.endpoint() + link);
-    ASSERT_EQ(service.targets().size(), 1u);
-    // The "&" and "=" of the link are not encoded: the service sees "k" as a parameter of its own.
-    EXPECT_EQ(service.targets()[0], "/api.php?text=" + link);
+    testing::LoopbackServer service;
+    service.enqueue(testing::okReply(bodyOf(encodedImage({200, 200}, "PNG"))));
+    const Text endpoint = service.origin() + "/api.php?text=";
+    const Text prefix = "http://play.example/m3u8.php?url=";
+    const Text link = "https://v.example/a/index.m3u8?k=1&t=2";
+    QrWindow window(endpoint + prefix + link);
+    ASSERT_EQ(service.requests().size(), 1u);
+    // "?", "=" and "&" of the prefix and the link go out as they stand: the service sees "t" as
+    // a parameter of its own.
+    EXPECT_EQ(requestLine(service.requests()[0]),
+              "GET /api.php?text=" + prefix + link + " HTTP/1.1");
     EXPECT_EQ(pictureSize(window), QSize(200, 200));
 }
 
@@ -150,11 +118,17 @@ TEST_F(QrWindowTest, NothingShownAndNothingReportedOnFailure) {
         EXPECT_EQ(pictureSize(window), QSize()) << body.toStdString();
     }
     setReadUrlHook({});
-    QrService service;
-    service.answer(encodedImage({200, 200}, "PNG"), 500);
-    QrWindow errorStatus(service.endpoint() + "x");
-    EXPECT_EQ(pictureSize(errorStatus), QSize());
-    QrWindow unreachable("http://127.0.0.1:1/api.php?text=x");
+    testing::LoopbackServer service;
+    service.enqueue(testing::okReply(""));
+    service.enqueue(testing::rawReply(
+        testing::rawResponse(500, "Internal Server Error", "Content-Type: image/png\r\n",
+                             bodyOf(encodedImage({200, 200}, "PNG")))));
+    for (const char* what : {"empty answer", "error status"}) {
+        QrWindow window(service.origin() + "/api.php?text=x");
+        EXPECT_EQ(pictureSize(window), QSize()) << what;
+    }
+    QrWindow unreachable("http://127.0.0.1:" + std::to_string(testing::refusedPort()) +
+                         "/api.php?text=x");
     EXPECT_EQ(pictureSize(unreachable), QSize());
 }
 
