@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev libpcre2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcpp-httplib-dev libqrencode-dev libpng-dev
+  libcpp-httplib-dev libqrencode-dev libpng-dev libx11-dev
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
 )
 
