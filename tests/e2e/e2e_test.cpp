@@ -184,8 +184,8 @@ class EndToEndTest : public testing::Test {
         mainWindow_ = findWindow("^Zentara  ver:1\\.0$");
         ASSERT_FALSE(mainWindow_.empty())
             << readFile(work_ / "program.log") << "Xvfb on " << display_
-            << (xvfb_.running() ? " running" : " ended") << ", display answers: "
-            << displayAccepts(display_, 0) << "\n"
+            << (xvfb_.running() ? " running" : " ended")
+            << ", display answers: " << displayAccepts(display_, 0) << "\n"
             << readFile(work_ / "xvfb.log");
     }
 
