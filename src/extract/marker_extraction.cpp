@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "extract/marker_search.h"
 #include "extract/quote_placeholder.h"
 #include "platform/regex_engine.h"
 #include "platform/run_time.h"
 #include "platform/wide_subject.h"
+#include "text/character_search.h"
 
 namespace zentara {
 
@@ -31,12 +31,12 @@ Text extractBetween(std::string_view text, std::string_view leftMarker,
                     std::string_view rightMarker, int startPosition, bool ignoreCase) {
     const Text left = convertQuotePlaceholders(leftMarker);
     const Text right = convertQuotePlaceholders(rightMarker);
-    std::size_t leftAt = findMarker(text, left, startIndex(startPosition), ignoreCase);
+    std::size_t leftAt = findAtCharacterBoundary(text, left, startIndex(startPosition), ignoreCase);
     if (leftAt == npos) {
         return {};
     }
     std::size_t begin = leftAt + left.size();
-    std::size_t rightAt = findMarker(text, right, begin, ignoreCase);
+    std::size_t rightAt = findAtCharacterBoundary(text, right, begin, ignoreCase);
     if (rightAt == npos) {
         return {};
     }
@@ -55,12 +55,12 @@ int extractAllBySearch(std::string_view text, std::string_view leftMarker,
     const bool ignoreCase = !caseSensitive;
     std::size_t from = startIndex(startPosition);
     while (true) {
-        std::size_t leftAt = findMarker(text, leftMarker, from, ignoreCase);
+        std::size_t leftAt = findAtCharacterBoundary(text, leftMarker, from, ignoreCase);
         if (leftAt == npos) {
             break;
         }
         std::size_t begin = leftAt + leftMarker.size();
-        std::size_t rightAt = findMarker(text, rightMarker, begin, ignoreCase);
+        std::size_t rightAt = findAtCharacterBoundary(text, rightMarker, begin, ignoreCase);
         if (rightAt == npos) {
             break;
         }

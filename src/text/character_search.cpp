@@ -1,4 +1,4 @@
-#include "extract/marker_search.h"
+#include "text/character_search.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -121,8 +121,8 @@ class CandidateScanner {
 
 }  // namespace
 
-std::size_t findMarker(std::string_view text, std::string_view sought, std::size_t from,
-                       bool ignoreCase) {
+std::size_t findAtCharacterBoundary(std::string_view text, std::string_view sought,
+                                    std::size_t from, bool ignoreCase) {
     if (from >= text.size()) {
         return npos;
     }

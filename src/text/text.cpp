@@ -1,5 +1,7 @@
 #include "text/text.h"
 
+#include "text/character_search.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,42 +24,7 @@ bool isFullWidthSpace(std::string_view text, std::size_t i) {
            static_cast<unsigned char>(text[i + 1]) == 0xA1;
 }
 
-// True when `sought` stands at byte index `at` of `text`. With ignoreCase, single-byte characters
-// compare with ASCII letters folded; both bytes of a double-byte character always compare
-// exactly, so a trail byte that happens to be a letter never matches another character.
-bool matchesAt(std::string_view text, std::size_t at, std::string_view sought, bool ignoreCase) {
-    if (sought.size() > text.size() - at) {
-        return false;
-    }
-    if (!ignoreCase) {
-        return std::memcmp(text.data() + at, sought.data(), sought.size()) == 0;
-    }
-    std::size_t j = 0;
-    while (j < sought.size()) {
-        std::size_t length = gbkCharLength(sought, j);
-        if (length == 1) {
-            if (foldAscii(static_cast<unsigned char>(text[at + j])) !=
-                foldAscii(static_cast<unsigned char>(sought[j]))) {
-                return false;
-            }
-        } else if (text[at + j] != sought[j] || text[at + j + 1] != sought[j + 1]) {
-            return false;
-        }
-        j += length;
-    }
-    return true;
-}
-
-// Index (0-based) of the first character-aligned occurrence at or after `from`, or npos.
-std::size_t findFrom(std::string_view text, std::string_view sought, std::size_t from,
-                     bool ignoreCase) {
-    for (std::size_t i = from; i < text.size(); i += gbkCharLength(text, i)) {
-        if ((ignoreCase || text[i] == sought[0]) && matchesAt(text, i, sought, ignoreCase)) {
-            return i;
-        }
-    }
-    return std::string_view::npos;
-}
+constexpr std::size_t npos = std::string_view::npos;
 
 }  // namespace
 
@@ -73,8 +40,8 @@ int findText(std::string_view text, std::string_view sought, int start, bool ign
     if (sought.empty()) {
         return 1;
     }
-    std::size_t at = findFrom(text, sought, from, ignoreCase);
-    return at == std::string_view::npos ? -1 : static_cast<int>(at) + 1;
+    std::size_t at = findAtCharacterBoundary(text, sought, from, ignoreCase);
+    return at == npos ? -1 : static_cast<int>(at) + 1;
 }
 
 int findTextFromEnd(std::string_view text, std::string_view sought, std::optional<int> start,
@@ -92,8 +59,8 @@ int findTextFromEnd(std::string_view text, std::string_view sought, std::optiona
     // Walk forward over whole characters so that a match never begins on a trail byte.
     std::string_view within = text.substr(0, limit);
     int last = -1;
-    for (std::size_t at = findFrom(within, sought, 0, ignoreCase); at != std::string_view::npos;
-         at = findFrom(within, sought, at + gbkCharLength(within, at), ignoreCase)) {
+    for (std::size_t at = findAtCharacterBoundary(within, sought, 0, ignoreCase); at != npos;
+         at = findAtCharacterBoundary(within, sought, at + gbkCharLength(within, at), ignoreCase)) {
         last = static_cast<int>(at) + 1;
     }
     return last;
@@ -133,8 +100,8 @@ TextList splitText(std::string_view text, std::string_view separator, std::optio
     }
     std::size_t begin = 0;
     while (begin < text.size() && parts.size() < limit) {
-        std::size_t at = findFrom(text, separator, begin, false);
-        if (at == std::string_view::npos) {
+        std::size_t at = findAtCharacterBoundary(text, separator, begin, false);
+        if (at == npos) {
             parts.emplace_back(text.substr(begin));
             break;
         }
@@ -151,21 +118,17 @@ Text replaceText(std::string_view text, std::string_view sought, std::string_vie
         return Text(text);
     }
     int remaining = count.value_or(-1);
-    Text result(text.substr(0, from));
+    Text result;
     result.reserve(text.size());
-    std::size_t copied = from;
-    std::size_t i = from;
-    while (i < text.size() && remaining != 0) {
-        if (matchesAt(text, i, sought, !caseSensitive)) {
-            result.append(text.substr(copied, i - copied));
-            result.append(replacement);
-            i += sought.size();
-            copied = i;
-            if (remaining > 0) {
-                --remaining;
-            }
-        } else {
-            i += gbkCharLength(text, i);
+    std::size_t copied = 0;
+    for (std::size_t at = findAtCharacterBoundary(text, sought, from, !caseSensitive);
+         at != npos && remaining != 0;
+         at = findAtCharacterBoundary(text, sought, copied, !caseSensitive)) {
+        result.append(text.substr(copied, at - copied));
+        result.append(replacement);
+        copied = at + sought.size();
+        if (remaining > 0) {
+            --remaining;
         }
     }
     result.append(text.substr(copied));

@@ -1,4 +1,4 @@
-#include "extract/marker_search.h"
+#include "text/character_search.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,33 @@
 namespace zentara {
 namespace {
 
-// findMarker is the fast twin of findText: over random texts full of lead bytes, trail bytes
-// that look like ASCII letters and marker bytes, both must give the same answer.
-TEST(MarkerSearch, AgreesWithFindText) {
+// The plain rule, one character at a time: the fast search must agree with it everywhere.
+std::size_t referenceFind(const Text& text, const Text& sought, std::size_t from, bool ignoreCase) {
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    for (std::size_t i = from; i < text.size(); i += gbkCharLength(text, i)) {
+        if (text.size() - i < sought.size()) {
+            break;
+        }
+        bool same = true;
+        for (std::size_t j = 0; j < sought.size() && same;) {
+            if (gbkCharLength(sought, j) == 2) {
+                same = text[i + j] == sought[j] && text[i + j + 1] == sought[j + 1];
+                j += 2;
+            } else {
+                same = ignoreCase ? fold(text[i + j]) == fold(sought[j]) : text[i + j] == sought[j];
+                j += 1;
+            }
+        }
+        if (same) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// Over random texts full of lead bytes, trail bytes that look like ASCII letters and marker
+// bytes, the fast search gives the same answer as the plain walk, and findText follows it.
+TEST(CharacterSearch, AgreesWithThePlainWalk) {
     std::mt19937 random(11);
     const char alphabet[] = {'a',    'A',    'b', '$',    '<',    '\x81', '\x41', '\x61',
                              '\xB0', '\x5D', ']', '\xA1', '\xFF', '\x80', ' '};
@@ -32,10 +56,10 @@ TEST(MarkerSearch, AgreesWithFindText) {
         }
         std::size_t from = random() % (text.size() + 2);
         bool ignoreCase = random() % 2 == 0;
-        std::size_t found = findMarker(text, sought, from, ignoreCase);
-        int expected = findText(text, sought, static_cast<int>(from) + 1, ignoreCase);
-        ASSERT_EQ(found == std::string_view::npos ? -1 : static_cast<int>(found) + 1, expected)
-            << "round " << round;
+        std::size_t found = findAtCharacterBoundary(text, sought, from, ignoreCase);
+        ASSERT_EQ(found, referenceFind(text, sought, from, ignoreCase)) << "round " << round;
+        int position = findText(text, sought, static_cast<int>(from) + 1, ignoreCase);
+        ASSERT_EQ(position, found == std::string_view::npos ? -1 : static_cast<int>(found) + 1);
     }
 }
 
