@@ -317,6 +317,8 @@ struct Request {
                 curl_multi_remove_handle(connection->multi, easy);
             }
             if (done && result == CURLE_OK && connection->spareEasy == nullptr) {
+                // A reset alone would drop the handle's cookie-file list without freeing it.
+                curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
                 curl_easy_reset(easy);
                 connection->spareEasy = easy;
             } else {
