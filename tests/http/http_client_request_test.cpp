@@ -341,6 +341,18 @@ TEST_F(HttpClientRequestTest, ServerThatNeverAnswersGivesUpAfterTheReceiveTimeOu
     EXPECT_LT(waited, std::chrono::seconds(2));
 }
 
+TEST_F(HttpClientRequestTest, ServerThatStopsReadingGivesUpAfterTheSendTimeOut) {
+    server.setReadsBodies(false);
+    ASSERT_TRUE(client.setTimeouts(1000, 1000, 300, 60000));
+    ASSERT_TRUE(client.open("POST", server.origin() + "/upload"));
+    const Bytes body(64u << 20, 'u');  // far more than the socket buffers hold
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.sendBytes(body));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(lastHttpError(), http_error::kTimeout);
+    EXPECT_LT(waited, std::chrono::seconds(5));
+}
+
 TEST_F(HttpClientRequestTest, ReceiveTimeOutIsAnIdleLimitNotACapOnTheDownload) {
     // The answer starts late and the body comes in pieces: every pause stays under the limit,
     // their sum does not.

@@ -140,6 +140,11 @@ void LoopbackServer::setResponder(Responder responder) {
     responder_ = std::move(responder);
 }
 
+void LoopbackServer::setReadsBodies(bool reads) {
+    std::lock_guard lock(mutex_);
+    readsBodies_ = reads;
+}
+
 std::vector<std::string> LoopbackServer::requests() const {
     std::lock_guard lock(mutex_);
     std::vector<std::string> texts;
@@ -221,6 +226,20 @@ void LoopbackServer::serve(int socket, int connection) {
             received.append(chunk, static_cast<std::size_t>(got));
         }
         if (!open) {
+            break;
+        }
+        bool readsBodies;
+        {
+            std::lock_guard lock(mutex_);
+            readsBodies = readsBodies_;
+        }
+        if (!readsBodies) {
+            {
+                std::lock_guard lock(mutex_);
+                requests_.push_back({received.substr(0, headEnd + 4), connection});
+            }
+            changed_.notify_all();
+            waitUnlessStopping(std::chrono::hours(1));
             break;
         }
         const std::size_t total = headEnd + 4 + requestBodyLength(received.substr(0, headEnd + 2));

@@ -76,6 +76,10 @@ class LoopbackServer {
     // Computes the answer for every request that finds the queue empty.
     void setResponder(Responder responder);
 
+    // When false, the server reads each request head but never its body, and holds the
+    // connection: a client sending a large body then stalls (for send time-outs).
+    void setReadsBodies(bool reads);
+
     std::vector<std::string> requests() const;
     std::vector<RecordedRequest> recordedRequests() const;
     // TCP connections accepted so far.
@@ -102,6 +106,7 @@ class LoopbackServer {
     std::vector<int> openSockets_;
     std::vector<std::thread> workers_;
     int connections_ = 0;
+    bool readsBodies_ = true;
 };
 
 // A loopback port on which nothing listens (connections are refused).
