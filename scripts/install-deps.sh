@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libcurl4-openssl-dev libpcre2-dev nlohmann-json3-dev
+  libcurl4-openssl-dev libssl-dev libpcre2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libqrencode-dev libpng-dev libx11-dev
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
