@@ -36,6 +36,7 @@ const DetailTexts& texts() {
 constexpr int kNoteColumnWidth = 100;
 constexpr int kUrlColumnWidth = 460;
 const QPoint kMenuOffset(3, 3);
+const QPoint kWindowPlace(50, 50);
 
 void setUpList(QTreeWidget* list) {
     // Fixed column widths, as in a report list: the last column does not stretch.
@@ -64,6 +65,8 @@ int currentRow(const QTreeWidget& list) {
 DetailWindow::DetailWindow(const Text& name, const Text& note, int sourceIndex, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::DetailWindow>()) {
     ui_->setupUi(this);
+    // The window's own place on the screen; without this a dialog is centred on its owner.
+    move(kWindowPlace);
     setWindowTitle(qtString(detailCaption(name, note)));
     setUpList(ui_->onlineList);
     setUpList(ui_->m3u8List);

@@ -7,9 +7,15 @@
 
 namespace zentara {
 
+namespace {
+const QPoint kWindowPlace(50, 50);
+}  // namespace
+
 QrWindow::QrWindow(const Text& requestUrl, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::QrWindow>()) {
     ui_->setupUi(this);
+    // The window's own place on the screen; without this a dialog is centred on its owner.
+    move(kWindowPlace);
     if (requestUrl.empty()) {
         return;
     }

@@ -204,6 +204,7 @@ TEST_F(DetailWindowTest, TwoPagesWithTheirListsAndAHiddenLoadingPanel) {
         EXPECT_EQ(view->size(), QSize(583, 356));
     }
     EXPECT_EQ(panel()->geometry(), QRect(224, 172, 143, 40));
+    EXPECT_EQ(window->pos(), QPoint(50, 50));
     ASSERT_TRUE(waitUntil([this] { return loaded(); }));
     EXPECT_EQ(list("onlineList")->topLevelItemCount(), 0);
 }

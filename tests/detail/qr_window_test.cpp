@@ -68,6 +68,8 @@ TEST_F(QrWindowTest, CaptionAndAnEmptyPictureBoxWithoutARequest) {
     const QLabel* picture = window.findChild<QLabel*>("qrPicture");
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->geometry(), QRect(0, 0, 200, 200));
+    window.show();
+    EXPECT_EQ(window.pos(), QPoint(50, 50));
     EXPECT_TRUE(picture->pixmap().isNull());
     EXPECT_TRUE(requested.empty());
 }
