@@ -361,7 +361,7 @@ TEST_F(HttpClientRequestTest, ReceiveTimeOutIsAnIdleLimitNotACapOnTheDownload) {
     slow.laterPieces = {"ab", "cd", "ef", "gh", "ij"};
     slow.pieceDelay = std::chrono::milliseconds(200);
     server.enqueue(slow);
-    ASSERT_TRUE(client.setTimeouts(1000, 1000, 1000, 500));
+    ASSERT_TRUE(client.setTimeouts(1000, 1000, 1000, 800));
     ASSERT_TRUE(client.open("POST", server.origin() + "/slow"));
     ASSERT_TRUE(client.send());
     EXPECT_EQ(client.getResponseText(), "abcdefghij");
@@ -369,7 +369,7 @@ TEST_F(HttpClientRequestTest, ReceiveTimeOutIsAnIdleLimitNotACapOnTheDownload) {
     // A pause longer than the limit in the middle of the body ends the reading there.
     Reply stalled = rawReply(rawResponse(200, "OK", "Content-Length: 4\r\n", "ab", false));
     stalled.laterPieces = {"cd"};
-    stalled.pieceDelay = std::chrono::milliseconds(1500);
+    stalled.pieceDelay = std::chrono::milliseconds(2000);
     server.enqueue(stalled);
     ASSERT_TRUE(client.open("POST", server.origin() + "/stalled"));
     ASSERT_TRUE(client.send());
