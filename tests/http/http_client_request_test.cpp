@@ -110,6 +110,12 @@ TEST_F(HttpClientRequestTest, OpenWithoutSending) {
     EXPECT_EQ(client.host(), "example.test");
     EXPECT_TRUE(client.isPost());
 
+    // A plain URL naming port 443 of that host keeps the connection; the scheme takes no part.
+    const HttpClient::Handle secureConnection = client.connectionHandle();
+    ASSERT_TRUE(client.open("GET", "http://example.test:443/plain"));
+    EXPECT_EQ(client.connectionHandle(), secureConnection);
+    EXPECT_EQ(client.scheme(), 1);
+
     // Shorter than 8 bytes: "http://" goes in front even of "http://" itself.
     client.open("GET", "a.b");
     EXPECT_EQ(client.url(), "http://a.b");
