@@ -66,6 +66,18 @@ TEST_F(HttpClientRequestTest, BodyTextGoesOutUnchangedAndGetCarriesNoContentType
     EXPECT_FALSE(client.isPost());
     EXPECT_EQ(get.find("Content-Type"), std::string::npos);
     EXPECT_EQ(get.find("Content-Length"), std::string::npos);
+
+    // A byte body with zero bytes goes out whole; a body on a GET brings the form type with it.
+    const Bytes bytes = {'a', 0, 0xFF, 'b'};
+    ASSERT_TRUE(client.open("GET", server.origin() + "/bytes"));
+    ASSERT_TRUE(client.sendBytes(bytes));
+    const std::string withBytes = server.requests().at(2);
+    EXPECT_EQ(requestLine(withBytes), "GET /bytes HTTP/1.1");
+    EXPECT_TRUE(hasHeaderLine(withBytes, "Content-Length: 4"));
+    EXPECT_TRUE(hasHeaderLine(withBytes, "Content-Type:application/x-www-form-urlencoded"));
+    EXPECT_EQ(withBytes.substr(withBytes.size() - 4), std::string("a\0\xFF"
+                                                                  "b",
+                                                                  4));
 }
 
 TEST_F(HttpClientRequestTest, SchemeRuleAndObjectPath) {
