@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <chrono>
 #include <optional>
+#include <set>
 
 #include "platform/code_page.h"
 #include "platform/window_layer.h"
@@ -141,6 +142,21 @@ TEST_F(SearchWindowTest, TheKeywordIsAppendedUnchanged) {
         ASSERT_TRUE(waitIdle());
         EXPECT_EQ(site.requests().back().target, kSearchPath + query) << keyword;
     }
+}
+
+TEST_F(SearchWindowTest, RowsAppearOneAtATimeWhileTheWindowStaysLive) {
+    serve(std::vector<Title>(10, {"A", "t", "n", "l", "1"}));
+    searchWithEnter("x");
+    std::set<int> countsSeenWhileRunning;
+    ASSERT_TRUE(waitUntil([&] {
+        if (searchInProgress()) {
+            countsSeenWhileRunning.insert(window->resultRowCount());
+        }
+        return !searchInProgress();
+    }));
+    EXPECT_EQ(window->resultRowCount(), 10);
+    // The UI thread saw the table grow step by step, not all rows at once.
+    EXPECT_GE(countsSeenWhileRunning.size(), 5u);
 }
 
 TEST_F(SearchWindowTest, ExcludedTypesAreSkippedButStillPaused) {
