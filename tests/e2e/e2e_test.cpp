@@ -68,10 +68,9 @@ class Child {
     Child& operator=(const Child&) = delete;
     ~Child() { terminate(); }
 
-    // Starts argv[0] with `extraEnvironment` added, stdout and stderr to `outputFile`, and
-    // optionally `passFd` as descriptor 3.
+    // Starts argv[0] with `extraEnvironment` added, stdout and stderr to `outputFile`.
     bool start(std::vector<std::string> argv, const std::vector<std::string>& extraEnvironment,
-               const fs::path& outputFile, int passFd = -1) {
+               const fs::path& outputFile) {
         ended_ = false;
         exitCode_ = -1;
         std::vector<std::string> environment;
@@ -98,9 +97,6 @@ class Child {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        if (passFd >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, passFd, 3);
-        }
         const int failed = posix_spawn(&pid_, argvPointers[0], &actions, nullptr,
                                        argvPointers.data(), environmentPointers.data());
         posix_spawn_file_actions_destroy(&actions);
@@ -163,15 +159,7 @@ class EndToEndTest : public testing::Test {
         desktopLog_ = work_ / "desktop.log";
         serverLog_ = work_ / "sample-sites.log";
 
-        // A display number is sometimes handed out before its server answers; a second Xvfb
-        // then gets a fresh one.
-        for (int attempt = 0; attempt < 2 && display_.empty(); ++attempt) {
-            startXvfb();
-            if (!display_.empty() && !displayAccepts(display_, 5000)) {
-                xvfb_.terminate();
-                display_.clear();
-            }
-        }
+        startXvfb();
         ASSERT_FALSE(display_.empty()) << readFile(work_ / "xvfb.log");
         ASSERT_TRUE(server_.start({ZENTARA_SAMPLE_SITES_BINARY}, {}, serverLog_));
         ASSERT_TRUE(waitUntil([&] {
@@ -198,21 +186,26 @@ class EndToEndTest : public testing::Test {
         }
     }
 
+    // Starts Xvfb on a display number of its own. Numbers are drawn from a high range rather than
+    // scanned from :0, where other X servers on the machine (whose abstract sockets may be
+    // visible here even when their lock files are not) would be met first.
     void startXvfb() {
-        int fds[2];
-        ASSERT_EQ(::pipe(fds), 0);
-        ASSERT_TRUE(xvfb_.start(
-            {"/usr/bin/Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-            {}, work_ / "xvfb.log", fds[1]));
-        ::close(fds[1]);
-        std::string number;
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        ::close(fds[0]);
-        if (!number.empty()) {
-            display_ = ":" + number;
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const std::string display =
+                ":" + std::to_string(200 + (::getpid() * 13 + attempt * 97) % 700);
+            if (displayAccepts(display, 0)) {
+                continue;  // some other server answers there
+            }
+            if (!xvfb_.start(
+                    {"/usr/bin/Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                    {}, work_ / "xvfb.log")) {
+                return;
+            }
+            if (displayAccepts(display, 5000) && xvfb_.running()) {
+                display_ = display;
+                return;
+            }
+            xvfb_.terminate();
         }
     }
 
@@ -351,9 +344,13 @@ TEST_F(EndToEndTest, AKeywordTypedIntoTheMainWindowIsSearchedOnTheFirstSite) {
 
     // A search of every title takes some 200 ms to list; closing the main window as soon as its
     // answer has gone out ends the program at once, rows still being added or not.
-    click(mainWindow_, keywordEditPoint);
-    keys("ctrl+a BackSpace Return");
-    ASSERT_TRUE(waitUntil([&] { return requests().size() == 4; })) << readFile(serverLog_);
+    ASSERT_TRUE(untilDone(
+        [&] {
+            click(mainWindow_, keywordEditPoint);
+            keys("ctrl+a BackSpace Return");
+        },
+        [&] { return requests().size() >= 4; }))
+        << readFile(serverLog_);
     closeWindow(mainWindow_);
     EXPECT_TRUE(program_.endsWithin(3s));
     EXPECT_EQ(program_.exitCode(), 0) << readFile(work_ / "program.log");

@@ -137,9 +137,10 @@ int portOf(std::string_view origin) {
     return std::stoi(std::string(origin.substr(origin.rfind(':') + 1)));
 }
 
-// Far from the hosts file's own ports; different for concurrent test processes.
+// Shifts the hosts file's ports (38400 and up) below the range the system hands out to outgoing
+// connections, to a place of their own for each concurrent test process.
 int portOffset() {
-    return 1000 + static_cast<int>(::getpid() % 40) * 500;
+    return -6000 - static_cast<int>(::getpid() % 40) * 500;
 }
 
 TEST(SampleServerProcess, ServesLogsAndStops) {
