@@ -179,6 +179,11 @@ Text utf8ToText(std::string_view bytes) {
     if (bytes.starts_with(kUtf8ByteOrderMark)) {
         bytes.remove_prefix(kUtf8ByteOrderMark.size());
     }
+    // Plain ASCII reads the same in both encodings.
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return untilZero(bytes);
+    }
     Transcoded text = transcode("CP936", "UTF-8", bytes, "?", skipUtf8);
     return text.anyCharacter ? untilZero(text.bytes) : Text();
 }
