@@ -69,19 +69,24 @@ if [ -n "${DISPLAY:-}" ]; then
   exit "$status"
 fi
 
-# No display: Xvfb picks a free display number and writes it to the given descriptor.
-display_file=$(mktemp)
-exec 3>"$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$display_file" ] && break
-  sleep 0.1
+# No display: Xvfb on a display number that nothing answers on yet.
+for _ in $(seq 10); do
+  candidate=":$((200 + RANDOM % 700))"
+  DISPLAY="$candidate" xdotool getdisplaygeometry >/dev/null 2>&1 && continue
+  Xvfb "$candidate" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    DISPLAY="$candidate" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY="$candidate" xdotool getdisplaygeometry >/dev/null 2>&1; then
+    export DISPLAY="$candidate"
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
 done
-export DISPLAY=":$(tr -d '\n' < "$display_file")"
-rm -f "$display_file"
-[ "$DISPLAY" != ":" ] || { echo "Xvfb did not start" >&2; exit 1; }
+[ -n "$xvfb_pid" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export QT_QPA_PLATFORM=xcb
 
 "$program" &
