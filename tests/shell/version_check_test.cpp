@@ -106,6 +106,7 @@ TEST_F(VersionCheckTest, AnyOtherVersionShowsTheNoticeOpensTheDownloadAndEnds) {
         observed = {};
         serveManifest(manifest);
         createSharedObjects();
+        registerEndRoutine(releaseSharedObjects);
         MainWindow window;
         QSignalSpy searches(&window, &MainWindow::searchRequested);
 
@@ -118,7 +119,7 @@ TEST_F(VersionCheckTest, AnyOtherVersionShowsTheNoticeOpensTheDownloadAndEnds) {
         EXPECT_EQ(observed.exitCode, 0);
         EXPECT_EQ(searches.count(), 0);
         EXPECT_TRUE(window.sourceLabel()->text().isEmpty());
-        releaseSharedObjects();
+        EXPECT_EQ(httpClient, nullptr) << "ending ran releaseSharedObjects";
     }
 }
 
@@ -166,6 +167,7 @@ TEST_F(VersionCheckTest, NoReadableVersionReportsANetworkProblemAndEnds) {
             server.answer(kManifestPath, {*c.manifest, "application/json"});
         }
         createSharedObjects();
+        registerEndRoutine(releaseSharedObjects);
         MainWindow window;
         QSignalSpy searches(&window, &MainWindow::searchRequested);
 
@@ -177,7 +179,8 @@ TEST_F(VersionCheckTest, NoReadableVersionReportsANetworkProblemAndEnds) {
         EXPECT_TRUE(observed.openedAddresses.empty());
         EXPECT_EQ(observed.exitCode, 0);
         EXPECT_EQ(searches.count(), 0);
-        releaseSharedObjects();
+        EXPECT_EQ(httpClient, nullptr) << "ending ran releaseSharedObjects";
+        EXPECT_EQ(jsonDoc, nullptr);
     }
 }
 
