@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -100,6 +101,25 @@ TEST_F(UrlReaderTest, FailuresGiveNoBytes) {
     EXPECT_TRUE(readUrl("file:///etc/hostname").empty());  // only http and https are read
 
     EXPECT_TRUE(readUrl("http://127.0.0.1:" + std::to_string(refusedPort()) + "/x").empty());
+}
+
+TEST_F(UrlReaderTest, AServerThatNeverAnswersIsGivenUpOnInBoundedTime) {
+    // Listening, so the connection is made, but nothing is ever read or answered.
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(sock, 4), 0);
+    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+
+    const auto start = std::chrono::steady_clock::now();
+    const Bytes body = readUrl("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ::close(sock);
+    EXPECT_TRUE(body.empty());
+    EXPECT_LT(elapsed, std::chrono::milliseconds(readUrlTimeoutMs + 3000));
 }
 
 TEST_F(UrlReaderTest, FollowsARedirect) {
