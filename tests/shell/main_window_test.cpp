@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMovie>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -19,6 +22,7 @@
 #include "platform/window_layer.h"
 #include "program_test_support.h"
 #include "service_hosts.h"
+#include "shell/loading_animation.h"
 #include "shell/main_window.h"
 #include "shell/shared_state.h"
 
@@ -245,6 +249,31 @@ TEST_F(MainWindowTest, AboutPageNamesTheSitesAndOpensTheirHomes) {
     ASSERT_EQ(opened.size(), 9u);
     EXPECT_EQ(opened.back(), Text(hosts::manifest));
     setOpenUrlHook(nullptr);
+}
+
+TEST(LoadingAnimationTest, IsAFifteenPixelLoopingGreyGifOfFourFramesOfAFifthSecond) {
+    ensureWindowLayer();
+    QByteArray bytes = loadingAnimation();
+    ASSERT_FALSE(bytes.isEmpty()) << "the resource is compiled into the program";
+    QBuffer buffer(&bytes);
+    QMovie movie(&buffer, "gif");
+    ASSERT_TRUE(movie.isValid());
+    EXPECT_EQ(movie.frameCount(), 4);
+    EXPECT_EQ(movie.loopCount(), -1);  // without end
+    for (int frame = 0; frame < 4; ++frame) {
+        ASSERT_TRUE(movie.jumpToFrame(frame));
+        EXPECT_EQ(movie.nextFrameDelay(), 200) << frame;
+        const QImage image = movie.currentImage();
+        EXPECT_EQ(image.size(), QSize(15, 15));
+        for (int y = 0; y < 15; ++y) {
+            for (int x = 0; x < 15; ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                EXPECT_TRUE(pixel.alpha() == 0 ||
+                            (pixel.red() == pixel.green() && pixel.green() == pixel.blue()))
+                    << "frame " << frame << " at " << x << "," << y;
+            }
+        }
+    }
 }
 
 }  // namespace
