@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
+#include "platform/http_url.h"
 #include "platform/window_layer.h"
 
 namespace zentara {
@@ -28,23 +29,9 @@ ReadUrlHookSlot& hookSlot() {
 }
 
 // curl rejects raw blanks and sends bytes above 0x7F raw; both go percent-encoded in UTF-8.
-// Every other byte, "?", "&", "=" included, stays as it is.
+// Every other byte, "?", "&" and "=" included, stays as it is.
 std::string wireForm(const Text& address) {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    const std::string utf8 = textToUtf8(untilZero(address));
-    std::string wire;
-    wire.reserve(utf8.size());
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte >= 0x7F) {
-            wire += '%';
-            wire += hexDigits[byte >> 4];
-            wire += hexDigits[byte & 0x0F];
-        } else {
-            wire += c;
-        }
-    }
-    return wire;
+    return escapeUrlBytes(textToUtf8(untilZero(address)));
 }
 
 size_t collectBody(char* data, size_t size, size_t count, void* userData) {
