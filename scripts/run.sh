@@ -5,14 +5,14 @@
 #
 # With a display (DISPLAY set) Zentara opens on it and runs until you close it. Without one it
 # runs under Xvfb: once the first search has been listed, a screenshot of the main window is
-# saved (default docs/screenshot-main.png) and Zentara is ended.
+# saved (default <build dir>/screenshot-main.png) and Zentara is ended.
 #
 # Usage: scripts/run.sh [--screenshot PATH] [--build-dir DIR]
 #   --build-dir DIR   build in DIR (RelWithDebInfo) instead of the default preset's build/default
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-screenshot=docs/screenshot-main.png
+screenshot=""
 build=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -31,6 +31,7 @@ else
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" -- -j2
 fi
+[ -n "$screenshot" ] || screenshot="$build/screenshot-main.png"
 server_binary="$build/tools/sample-sites/zentara-sample-sites"
 program="$build/src/app/zentara"
 server_log="$build/sample-sites.log"
