@@ -17,29 +17,13 @@ namespace zentara {
 
 namespace {
 
-// A Text ends at its first zero byte.
-std::string_view untilZeroByte(std::string_view text) {
-    std::size_t zero = text.find('\0');
-    return zero == std::string_view::npos ? text : text.substr(0, zero);
-}
-
-bool isAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Text (GBK) in, UTF-8 inside; ASCII needs no conversion.
+// Text (GBK, ending at its first zero byte) in, UTF-8 inside.
 std::string toUtf8(std::string_view text) {
-    text = untilZeroByte(text);
-    return isAscii(text) ? std::string(text) : textToUtf8(text);
+    return textToUtf8(beforeFirstZero(text));
 }
 
 Text toGbk(const std::string& utf8) {
-    return isAscii(utf8) ? Text(untilZeroByte(utf8)) : Text(untilZeroByte(utf8ToText(utf8)));
+    return utf8ToText(utf8);
 }
 
 bool isJsonBlank(std::string_view text) {
@@ -135,7 +119,7 @@ bool JsonDocument::parse(std::string_view text) {
     }
     create();
     std::optional<JsonValue>& root = root_->value;
-    text = untilZeroByte(text);
+    text = beforeFirstZero(text);
     if (isJsonBlank(text)) {
         root.reset();
         return false;

@@ -162,6 +162,12 @@ constexpr std::string_view kReplacementUtf16 = "\xFD\xFF";
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// Plain ASCII reads the same in GBK and UTF-8, so it needs no converter.
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 static_assert(std::endian::native == std::endian::little, "UTF-16 buffers are little-endian");
 
 }  // namespace
@@ -179,9 +185,7 @@ Text utf8ToText(std::string_view bytes) {
     if (bytes.starts_with(kUtf8ByteOrderMark)) {
         bytes.remove_prefix(kUtf8ByteOrderMark.size());
     }
-    // Plain ASCII reads the same in both encodings.
-    if (std::all_of(bytes.begin(), bytes.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (isAscii(bytes)) {
         return untilZero(bytes);
     }
     Transcoded text = transcode("CP936", "UTF-8", bytes, "?", skipUtf8);
@@ -189,6 +193,9 @@ Text utf8ToText(std::string_view bytes) {
 }
 
 std::string textToUtf8(std::string_view text) {
+    if (isAscii(text)) {
+        return std::string(text);
+    }
     return transcode("UTF-8", "CP936", text, kReplacementUtf8, skipGbk).bytes;
 }
 

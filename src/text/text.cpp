@@ -28,9 +28,11 @@ constexpr std::size_t npos = std::string_view::npos;
 
 }  // namespace
 
-Text untilZero(std::string_view bytes) {
-    return Text(bytes.substr(0, std::min(bytes.find('\0'), bytes.size())));
+std::string_view beforeFirstZero(std::string_view bytes) {
+    return bytes.substr(0, std::min(bytes.find('\0'), bytes.size()));
 }
+
+Text untilZero(std::string_view bytes) { return Text(beforeFirstZero(bytes)); }
 
 int findText(std::string_view text, std::string_view sought, int start, bool ignoreCase) {
     std::size_t from = start <= 1 ? 0 : static_cast<std::size_t>(start) - 1;

@@ -18,6 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The text up to its first zero byte (a Text ends there wherever it crosses a C boundary).
 Text untilZero(std::string_view bytes);
+std::string_view beforeFirstZero(std::string_view bytes);
 
 // Byte count of the character starting at index i (0-based): 1, or 2 for a lead byte that has a
 // byte after it. A lone lead byte at the very end counts as 1, so no scan reads past the end.
