@@ -32,7 +32,9 @@ std::string_view beforeFirstZero(std::string_view bytes) {
     return bytes.substr(0, std::min(bytes.find('\0'), bytes.size()));
 }
 
-Text untilZero(std::string_view bytes) { return Text(beforeFirstZero(bytes)); }
+Text untilZero(std::string_view bytes) {
+    return Text(beforeFirstZero(bytes));
+}
 
 int findText(std::string_view text, std::string_view sought, int start, bool ignoreCase) {
     std::size_t from = start <= 1 ? 0 : static_cast<std::size_t>(start) - 1;
