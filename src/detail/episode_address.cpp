@@ -21,12 +21,21 @@ const Text& qrImageEndpoint() {
     return endpoint;
 }
 
+Text escapeQrText(const Text& text) {
+    // The whole text is the value of the service's "text" parameter: "&" would end it, "#" would
+    // cut the request short as a fragment, "+" would arrive as a blank and "%" as an escape.
+    Text escaped = replaceText(text, "%", "%25", 1, std::nullopt, true);
+    escaped = replaceText(escaped, "&", "%26", 1, std::nullopt, true);
+    escaped = replaceText(escaped, "#", "%23", 1, std::nullopt, true);
+    return replaceText(escaped, "+", "%2B", 1, std::nullopt, true);
+}
+
 Text qrRequestUrl(int menuList, const Text& link, const Text& playPrefix) {
     if (menuList == static_cast<int>(EpisodeList::online)) {
-        return qrImageEndpoint() + link;
+        return qrImageEndpoint() + escapeQrText(link);
     }
     if (menuList == static_cast<int>(EpisodeList::m3u8)) {
-        return qrImageEndpoint() + playPrefix + link;
+        return qrImageEndpoint() + escapeQrText(playPrefix + link);
     }
     return Text();
 }

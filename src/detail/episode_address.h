@@ -21,9 +21,13 @@ std::optional<Text> episodeBrowserAddress(EpisodeList list, const Text& link,
 // The QR image service's origin followed by "/api.php?text=".
 const Text& qrImageEndpoint();
 
+// "%", "&", "#" and "+" of a text percent-encoded, so that it reaches the QR service whole as
+// one query value; every other byte (blanks and non-ASCII are escaped on the wire) is unchanged.
+Text escapeQrText(const Text& text);
+
 // The QR image request for the list named by menuList: qrImageEndpoint + link (1, online) or
-// qrImageEndpoint + playPrefix + link (2, M3U8); empty for any other menuList value (nothing is
-// fetched then).
+// qrImageEndpoint + playPrefix + link (2, M3U8), the appended text passed through escapeQrText;
+// empty for any other menuList value (nothing is fetched then).
 Text qrRequestUrl(int menuList, const Text& link, const Text& playPrefix);
 
 }  // namespace zentara

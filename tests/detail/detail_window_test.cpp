@@ -335,7 +335,9 @@ TEST_F(DetailWindowTest, QrWindowRequestsTheAddressOfTheListThatRaisedTheMenu) {
     setReadUrlHook({});
     EXPECT_EQ(qrWindowsSeen, 2);
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0], qrImageEndpoint() + playPrefix + kM3u8[1].second);
+    // The "&" of the link is escaped so that the whole link reaches the service.
+    EXPECT_EQ(requests[0],
+              qrImageEndpoint() + playPrefix + "https://m.example/2/index.m3u8?a=1%26b=2");
     EXPECT_EQ(requests[1], qrImageEndpoint() + kOnline[0].second);
     EXPECT_TRUE(messages.empty());
 }

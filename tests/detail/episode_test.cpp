@@ -63,10 +63,10 @@ TEST(EpisodeBrowserAddress, M3u8LinkFollowsThePrefixDirectly) {
     EXPECT_FALSE(episodeBrowserAddress(EpisodeList::m3u8, "v/1.m3u8", blankPrefix));
 }
 
-TEST(QrRequestUrl, PlainConcatenationPerList) {
+TEST(QrRequestUrl, ConcatenationPerList) {
     const Text endpoint = Text(hosts::qr) + "/api.php?text=";
     EXPECT_EQ(qrImageEndpoint(), endpoint);
-    const Text link = gbk("http://v.example/a.m3u8?x=1&y=2#第1集");
+    const Text link = gbk("http://v.example/a.m3u8?第1集");
     const Text prefix = "https://p.example/m3u8.html?url=";
     EXPECT_EQ(qrRequestUrl(1, link, prefix), endpoint + link);
     EXPECT_EQ(qrRequestUrl(2, link, prefix), endpoint + prefix + link);
@@ -75,6 +75,17 @@ TEST(QrRequestUrl, PlainConcatenationPerList) {
     for (int other : {0, 3, -1}) {
         EXPECT_EQ(qrRequestUrl(other, link, prefix), "") << other;
     }
+}
+
+// The link must reach the service whole: characters that would end or reshape the "text" value
+// are escaped, in the prefix as well as in the link.
+TEST(QrRequestUrl, CharactersThatWouldCutTheValueAreEscaped) {
+    const Text endpoint = qrImageEndpoint();
+    EXPECT_EQ(qrRequestUrl(1, "http://v/a.m3u8?x=1&y=2#t", ""),
+              endpoint + "http://v/a.m3u8?x=1%26y=2%23t");
+    EXPECT_EQ(qrRequestUrl(1, "http://v/a+b%20c", ""), endpoint + "http://v/a%2Bb%2520c");
+    EXPECT_EQ(qrRequestUrl(2, "http://v/1.m3u8", "https://p/?a=1&url="),
+              endpoint + "https://p/?a=1%26url=http://v/1.m3u8");
 }
 
 }  // namespace
