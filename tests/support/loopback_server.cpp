@@ -1,5 +1,7 @@
 #include "loopback_server.h"
 
+#include "loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -90,17 +92,9 @@ Reply dropReply() {
 }
 
 LoopbackServer::LoopbackServer() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    ::listen(listener_, 64);
+    const LoopbackListener listener = listenOnLoopback(64);
+    listener_ = listener.socket;
+    port_ = listener.port;
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 

@@ -1,5 +1,7 @@
 #include "tls_loopback_server.h"
 
+#include "loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -41,17 +43,9 @@ SSL_CTX* selfSignedContext() {
 
 TlsLoopbackServer::TlsLoopbackServer(std::string reply) : reply_(std::move(reply)) {
     context_ = selfSignedContext();
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    ::listen(listener_, 16);
+    const LoopbackListener listener = listenOnLoopback(16);
+    listener_ = listener.socket;
+    port_ = listener.port;
     thread_ = std::thread([this] { serve(); });
 }
 
