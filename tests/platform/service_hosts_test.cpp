@@ -104,9 +104,9 @@ TEST_F(ServiceHostsTest, TheSampleFileGivesTheHeader) {
         const ConfigureResult result = configure(writeHosts(sampleLines_, lineEnd));
         ASSERT_TRUE(result.succeeded) << result.output;
         const std::string header = generatedHeader();
-        EXPECT_NE(header.find("manifest = \"http://127.0.0.1:38400\";"), std::string::npos);
-        EXPECT_NE(header.find("siteDetail = {\n    \"http://127.0.0.1:38411\",\n    "
-                              "\"http://127.0.0.1:38412\",\n    \"http://127.0.0.1:38423\","),
+        EXPECT_NE(header.find("manifest = \"http://127.0.0.1:18400\";"), std::string::npos);
+        EXPECT_NE(header.find("siteDetail = {\n    \"http://127.0.0.1:18411\",\n    "
+                              "\"http://127.0.0.1:18412\",\n    \"http://127.0.0.1:18423\","),
                   std::string::npos)
             << header;
     }

@@ -14,26 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "loopback_server.h"
 #include "platform/code_page.h"
 #include "platform/window_layer.h"
 
 namespace zentara {
 namespace {
 
-// A loopback port on which nothing listens.
-int refusedPort() {
-    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(sock);
-    return ntohs(address.sin_port);
-}
-
-class UrlReaderTest : public testing::Test {
+class UrlReaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
         server_.set_socket_options([](socket_t sock) {
@@ -100,7 +88,8 @@ TEST_F(UrlReaderTest, FailuresGiveNoBytes) {
     EXPECT_TRUE(readUrl("").empty());
     EXPECT_TRUE(readUrl("file:///etc/hostname").empty());  // only http and https are read
 
-    EXPECT_TRUE(readUrl("http://127.0.0.1:" + std::to_string(refusedPort()) + "/x").empty());
+    EXPECT_TRUE(
+        readUrl("http://127.0.0.1:" + std::to_string(testing::refusedPort()) + "/x").empty());
 }
 
 TEST_F(UrlReaderTest, AServerThatNeverAnswersIsGivenUpOnInBoundedTime) {

@@ -297,6 +297,8 @@ void LoopbackServer::serve(int socket, int connection) {
 }
 
 int refusedPort() {
+    // The socket stays bound, without listening, for the life of the process: connections to it
+    // are refused, and no other test running beside this one can be handed the port meanwhile.
     const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -304,7 +306,6 @@ int refusedPort() {
     ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
     ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(socket);
     return ntohs(address.sin_port);
 }
 

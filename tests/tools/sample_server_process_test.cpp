@@ -137,10 +137,10 @@ int portOf(std::string_view origin) {
     return std::stoi(std::string(origin.substr(origin.rfind(':') + 1)));
 }
 
-// Shifts the hosts file's ports (38400 and up) below the range the system hands out to outgoing
-// connections, to a place of their own for each concurrent test process.
+// Shifts the hosts file's ports (18400 and up) to a place of their own for each concurrent test
+// process, still below the range the system hands out to outgoing connections (32768 and up).
 int portOffset() {
-    return -6000 - static_cast<int>(::getpid() % 40) * 500;
+    return 1000 + static_cast<int>(::getpid() % 40) * 250;
 }
 
 TEST(SampleServerProcess, ServesLogsAndStops) {

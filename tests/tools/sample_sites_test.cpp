@@ -20,14 +20,14 @@
 namespace zentara::sample {
 namespace {
 
-const std::string origin = "http://127.0.0.1:38411";
+const std::string origin = "http://127.0.0.1:18411";
 
 std::vector<Service> allRolesOf(int site) {
     return {{Role::search, site}, {Role::detail, site}, {Role::home, site}};
 }
 
 Reply ask(int site, const std::string& target, const std::string& method = "POST") {
-    return SampleSites(defaultManifest("http://127.0.0.1:38400"))
+    return SampleSites(defaultManifest("http://127.0.0.1:18400"))
         .answer(origin, allRolesOf(site), method, target);
 }
 
@@ -197,7 +197,7 @@ TEST(SampleSites, QueryValuesAreReadAsAPhpPageReadsThem) {
 }
 
 TEST(SampleQrImage, IsA200PixelPngWithTheCodeInTheMiddle) {
-    const std::string png = qrPng("http://127.0.0.1:38431/video.php?url=http://x/a.m3u8");
+    const std::string png = qrPng("http://127.0.0.1:18431/video.php?url=http://x/a.m3u8");
     QImage image;
     ASSERT_TRUE(image.loadFromData(reinterpret_cast<const uchar*>(png.data()),
                                    static_cast<int>(png.size()), "PNG"));

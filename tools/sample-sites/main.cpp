@@ -14,6 +14,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -141,6 +142,19 @@ int usage(const char* program) {
     return 2;
 }
 
+// Binds, retrying for a few seconds: a port can be held for a moment by a server that has just
+// stopped or by a passing connection; a server that keeps running there keeps it.
+bool bindSoon(httplib::Server& server, const std::string& host, int port) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!server.bind_to_port(host, port)) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -197,7 +211,7 @@ int main(int argc, char** argv) {
         const std::string name = "http://" + origin.host + ":" + std::to_string(origin.port);
         auto server = std::make_unique<httplib::Server>();
         configure(*server, sites, name, services);
-        if (!server->bind_to_port(origin.host, origin.port)) {
+        if (!bindSoon(*server, origin.host, origin.port)) {
             std::fprintf(stderr, "cannot listen on %s (%s): is another server running?\n",
                          name.c_str(), roleNames(services).c_str());
             return 1;
